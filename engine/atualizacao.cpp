@@ -1,0 +1,133 @@
+// The module update loop: every module program newer on the server is fetched through a
+// backup file and replaces the local one; missing modules are listed and dropped from the
+// selection; the last row also fetches libraries, the schema archive, the logo and an image.
+#include "dialogs/UMensagem.h"
+#include "engine/descompacta.h"
+#include "engine/nomes.h"
+#include "platform/base/encoding.h"
+#include "platform/ui/app.h"
+#include "platform/win/files.h"
+#include "platform/win/sleep.h"
+#include "wizard/untInstalador.h"
+
+using namespace vorlane;
+
+namespace {
+// Puts the complete backup in place of the final file in one step. When that fails (the
+// program is running, the disk is full) the old file stays as it was and the backup goes.
+void SubstituiPeloBackup(const std::string& backup, const std::string& final) {
+    if (!win::ReplaceFile(backup, final)) win::DeleteFile(backup);
+}
+
+// Replacing a file whose name differs only in letter case keeps the old spelling on some file
+// systems; the installed program carries its name exactly as the server lists it.
+void AcertaMaiusculas(const std::string& pasta, const std::string& nome) {
+    for (const std::string& existente : win::ListFolder(pasta)) {
+        if (existente != nome && EqualsIgnoreAsciiCase(existente, nome)) {
+            MoveFileW(WideFromCp1252(pasta + existente).c_str(), WideFromCp1252(pasta + nome).c_str());
+            return;
+        }
+    }
+}
+}  // namespace
+
+bool TfrmInstalador::AtualizaModulos(const std::vector<std::string>& Modulos) {
+    bool resultado = true;
+    if (!ConectaFTP(sCaminhoInstalacao)) return false;
+    const std::string& pasta = sCaminhoInstalacao;
+
+    // The up-to-date test and the fetch into the backup file; true when the fetch ran.
+    auto baixa = [this](const std::string& servidor, const std::string& comparado, const std::string& backup,
+                        const std::string& mostrado) {
+        DateTime remoto = DataRemota(FTP.DirectoryListing(), servidor);
+        DateTime local = DataLocal(comparado);
+        if (local >= remoto && win::FileExists(comparado)) return false;
+        FTP.Size(servidor);
+        MostraStatus("Fazendo o download do arquivo:\r" + mostrado, 0);
+        FTP.Get(servidor, backup);
+        return true;
+    };
+    auto atualiza = [&](const std::string& servidor, const std::string& comparado, const std::string& backup,
+                        const std::string& final, const std::string& mostrado) {
+        bool baixou = baixa(servidor, comparado, backup, mostrado);
+        if (win::FileExists(backup)) SubstituiPeloBackup(backup, final);
+        return baixou;
+    };
+
+    try {
+        FTP.List(nullptr, true);
+        FTP.List(slArquivosFTP.get(), false);
+        FTP.List(slDetalhesFTP.get(), true);
+        const int H = static_cast<int>(Modulos.size()) - 1;
+        prbProgresso->SetPosition(0);
+        prbProgresso->SetMax(H);
+        for (int j = 0; j <= H; ++j) {
+            if (bCancelado) return false;
+            const std::string& m = Modulos[static_cast<size_t>(j)];
+            int i = IndiceNaListagem(FTP.DirectoryListing(), m + ".exe");
+            MostraStatus("Verificando a versão dos arquivos.", 100);
+            std::string servidor = i >= 0 ? FTP.DirectoryListing().Item(i).fileName : std::string();
+            if (i >= 0 && IsPlainFileName(servidor)) {
+                const std::string chave = UpperAscii(m);
+                if (chave == "DUNMAR_EKT" && !win::FolderExists(pasta + "NFe")) win::ForceDirectories(pasta + "NFe");
+                std::string backup = pasta + PrimeiraMaiuscula(m + ".exe.bkp");
+                baixa(servidor, pasta + m + ".exe", backup, servidor);
+                if (win::FileExists(backup) && chave != "OSTREL") {
+                    if (chave == "DUNMAR_EKT") win::CopyFile(backup, pasta + "NFe\\" + servidor, false);
+                    SubstituiPeloBackup(backup, pasta + servidor);
+                    AcertaMaiusculas(pasta, servidor);
+                }
+            } else if (i < 0) {
+                std::string chave = UpperAscii(RemoveAcentos(m));
+                if (chave == "ULVAR") chave = UpperAscii(RemoveAcentos("Ulvarentivo"));
+                sOpcaoAusente = chave;
+                for (int r = cdsSelecionados.RecordCount() - 1; r >= 0; --r) {
+                    cdsSelecionados.MoveTo(r);
+                    if (UpperAscii(RemoveAcentos(cdsSelecionados.Text("opcaoselecionada"))) == sOpcaoAusente)
+                        cdsSelecionados.Delete();
+                }
+                lblModulosNaoEncontrados->SetText(lblModulosNaoEncontrados->Text() + m + "\r");
+            }
+
+            if (j == H) {
+                bImagemBaixada = false;
+                for (const std::string& n : *slArquivosFTP) {
+                    // A name from the server becomes a local file name only when it is a plain one.
+                    if (!IsPlainFileName(n)) continue;
+                    if (TemExtensao(n, "DLL")) {
+                        atualiza(n, pasta + n, pasta + n + ".bkp", pasta + n, n);
+                        if (win::FolderExists(pasta + "NFe")) {
+                            std::string nfe = pasta + "NFe\\" + n;
+                            atualiza(n, nfe, nfe + ".bkp", nfe, n);
+                        }
+                    }
+                    if (win::FolderExists(pasta + "NFe\\SCHEMAS") && MesmoTexto(n, "SCHEMAS.ZIP")) {
+                        std::string arquivo = pasta + "NFe\\SCHEMAS\\" + n;
+                        if (atualiza(n, arquivo, arquivo + ".bkp", arquivo, n)) {
+                            MostraStatus("Extraindo SCHEMAS.", 0);
+                            Descompacta(pasta + "NFe\\SCHEMAS\\SCHEMAS.zip", pasta + "NFe\\SCHEMAS\\");
+                        }
+                    }
+                    const std::string t = edtNumeroEmpresa->Text();
+                    if (MesmoTexto(n, "LOGO" + t + ".JPG") || MesmoTexto(n, "LOGO" + t + ".BMP")) {
+                        std::string d = RemoveDigitos(n);
+                        if (atualiza(n, pasta + n, pasta + d + ".bkp", pasta + d, d)) bImagemBaixada = true;
+                    }
+                    if (!bImagemBaixada && (TemExtensao(n, "JPG") || TemExtensao(n, "BMP"))) {
+                        if (atualiza(n, pasta + n, pasta + n + ".bkp", pasta + n, n)) bImagemBaixada = true;
+                    }
+                }
+            }
+            prbProgresso->SetPosition(j);
+            ui::ProcessMessages();
+            win::SleepMs(100);
+        }
+    } catch (const std::exception& e) {
+        MostraMensagem({"Erro ao atualizar os arquivos, por favor verifique as permissões da pasta do sistema.",
+                        "Caso o problema persistir entre em contato com o suporte da Ravelco Software.", "", "Erro:",
+                        e.what()},
+                       3, false);
+        resultado = false;
+    }
+    return resultado;
+}

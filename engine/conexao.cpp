@@ -1,0 +1,82 @@
+// The run's status line, its FTP connection with the fixed account, the two disconnects and
+// the clean-up of a company folder that a failed run leaves behind.
+#include "dialogs/UMensagem.h"
+#include "platform/base/error.h"
+#include "platform/ui/app.h"
+#include "platform/win/files.h"
+#include "platform/win/sleep.h"
+#include "wizard/untInstalador.h"
+
+using namespace vorlane;
+
+void TfrmInstalador::MostraStatus(const std::string& texto, int ms) {
+    lblDadosProgresso->SetText(texto);
+    UpdateWindow(lblDadosProgresso->Handle());
+    ui::ProcessMessages();
+    if (ms > 0) win::SleepMs(ms);
+}
+
+bool TfrmInstalador::ConectaFTP(const std::string& pasta) {
+    ui::ProcessMessages();
+    try {
+        FTP.SetCredentials("ravelco", "pomelito");
+        std::string host;
+        int porta = 21;
+        if (!ftp::ParseHostPort(edtEnderecoFTP->Text(), host, porta))
+            throw Error("Endereço do FTP inválido: \"" + edtEnderecoFTP->Text() + "\".");
+        FTP.SetHost(host, porta);
+        if (!FTP.Connected()) FTP.Connect();
+        return true;
+    } catch (const std::exception& e) {
+        std::string erro = e.what();
+        LimpaInstalacao(pasta);
+        MostraMensagem({"Ocorreu um erro ao conectar no servidor FTP.",
+                        " - Verifique se todos os equipamentos de rede, como roteador, switch, modem, hub, etc., estão "
+                        "ligados corretamente, se necessário reinicie todos.",
+                        " - Verifique se o servidor está ligado corretamente, ligando um monitor e verificando se está "
+                        "na tela de login do Linux.",
+                        " - Verifique se os cabos de rede estão conectados corretamente desde a sua máquina até o servidor.",
+                        "",
+                        "Caso o problema persistir entre em contato com o suporte da Ravelco Software.",
+                        "",
+                        "Erro:",
+                        erro},
+                       3, false);
+        MostraPagina(3);
+        prbProgresso->SetPosition(0);
+        MostraStatus("Erro na instalação.", 0);
+        bErroInstalacao = true;
+        sMensagemErro = erro;
+        return false;
+    }
+}
+
+void TfrmInstalador::DesconectaFTP() {
+    try {
+        MostraStatus("Desconectando do FTP.", 500);
+    } catch (...) {
+    }
+    FechaConexaoFTP();
+}
+
+void TfrmInstalador::FechaConexaoFTP() {
+    try {
+        FTP.Disconnect();
+    } catch (...) {
+    }
+}
+
+void TfrmInstalador::LimpaInstalacao(const std::string& pasta) {
+    try {
+        // Only the entries directly in the folder: a subfolder is never entered, so a folder
+        // that holds anything but files stays, with that content.
+        auto esvazia = [](const std::string& folder) {
+            for (const std::string& nome : win::ListFolder(folder)) win::DeleteFile(JoinPath(folder, nome));
+            win::RemoveFolder(folder);
+        };
+        std::string dll = JoinPath(pasta, "Dll");
+        if (win::FolderExists(dll)) esvazia(dll);
+        if (win::FolderExists(pasta)) esvazia(pasta);
+    } catch (...) {
+    }
+}

@@ -1,0 +1,183 @@
+#include "platform/ftp/listing_parser.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace vorlane::ftp {
+
+namespace {
+
+struct Token {
+    std::string_view text;
+    size_t end;  // offset just past the token in the line
+};
+
+std::vector<Token> Tokens(std::string_view line) {
+    std::vector<Token> tokens;
+    size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+        size_t b = i;
+        while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
+        if (i > b) tokens.push_back({line.substr(b, i - b), i});
+    }
+    return tokens;
+}
+
+bool AllDigits(std::string_view s) {
+    if (s.empty()) return false;
+    for (char c : s)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
+// Small unsigned decimal numbers (dates, times); false when not all digits.
+bool Number(std::string_view s, int& value) {
+    if (!AllDigits(s) || s.size() > 9) return false;
+    value = 0;
+    for (char c : s) value = value * 10 + (c - '0');
+    return true;
+}
+
+bool Size(std::string_view s, int64_t& value) {
+    if (!AllDigits(s) || s.size() > 18) return false;
+    value = 0;
+    for (char c : s) value = value * 10 + (c - '0');
+    return true;
+}
+
+int Month(std::string_view s) {
+    static const char* const kMonths[] = {"jan", "feb", "mar", "apr", "may", "jun",
+                                          "jul", "aug", "sep", "oct", "nov", "dec"};
+    if (s.size() != 3) return 0;
+    for (int m = 0; m < 12; ++m)
+        if (EqualsIgnoreAsciiCase(s, kMonths[m])) return m + 1;
+    return 0;
+}
+
+// "hh:mm" into hour and minute.
+bool Clock(std::string_view s, int& hour, int& minute) {
+    size_t colon = s.find(':');
+    if (colon == std::string_view::npos || colon == 0 || colon > 2 || s.size() - colon - 1 != 2) return false;
+    return Number(s.substr(0, colon), hour) && Number(s.substr(colon + 1), minute) && hour <= 23 && minute <= 59;
+}
+
+// A name that stands for the folder itself or its parent is no item of it.
+bool IsDotName(std::string_view name) { return name == "." || name == ".."; }
+
+bool IsUnixMode(std::string_view s) {
+    static const std::string_view kTypes = "-dlcbpsD";
+    return s.size() >= 10 && kTypes.find(s[0]) != std::string_view::npos;
+}
+
+bool ParseUnix(std::string_view line, const std::vector<Token>& t, DateTime now, ListingItem& item) {
+    if (t.empty() || !IsUnixMode(t[0].text)) return false;
+    for (size_t i = 2; i + 2 < t.size(); ++i) {
+        int month = Month(t[i].text), day = 0;
+        int64_t size = 0;
+        if (month == 0 || !Number(t[i + 1].text, day) || day < 1 || day > 31 || !Size(t[i - 1].text, size)) continue;
+        int year = 0, hour = 0, minute = 0;
+        std::string_view when = t[i + 2].text;
+        DateTime date;
+        if (when.size() == 4 && Number(when, year)) {
+            if (!IsValidDate(year, month, day)) return false;
+            date = EncodeDate(year, month, day);
+        } else if (Clock(when, hour, minute)) {
+            // Recent files carry no year: this year unless that lies clearly in the future
+            // (one day of slack covers the server's time zone), else the year before.
+            int nowYear, nowMonth, nowDay;
+            DecodeDate(now, nowYear, nowMonth, nowDay);
+            year = nowYear;
+            if (!IsValidDate(year, month, day) || EncodeDateTime(year, month, day, hour, minute, 0) > now + 1.0) --year;
+            if (!IsValidDate(year, month, day)) return false;
+            date = EncodeDateTime(year, month, day, hour, minute, 0);
+        } else {
+            continue;
+        }
+        size_t start = t[i + 2].end + 1;
+        if (start >= line.size()) return false;
+        std::string_view name = line.substr(start);
+        if (t[0].text[0] == 'l') {
+            size_t arrow = name.find(" -> ");
+            if (arrow != std::string_view::npos) name = name.substr(0, arrow);
+        }
+        if (name.empty() || IsDotName(name)) return false;
+        item.fileName = std::string(name);
+        item.modified = date;
+        item.isFolder = t[0].text[0] == 'd';
+        item.size = item.isFolder ? -1 : size;
+        return true;
+    }
+    return false;
+}
+
+// "MM-DD-YY" or "MM-DD-YYYY".
+bool DosDate(std::string_view s, int& year, int& month, int& day) {
+    if (s.size() != 8 && s.size() != 10) return false;
+    if (s[2] != '-' || s[5] != '-') return false;
+    if (!Number(s.substr(0, 2), month) || !Number(s.substr(3, 2), day) || !Number(s.substr(6), year)) return false;
+    if (s.size() == 8) year += year < 70 ? 2000 : 1900;
+    return IsValidDate(year, month, day);
+}
+
+// "hh:mmAM", "hh:mmPM" (12 AM is midnight, 12 PM is noon) or a 24-hour "hh:mm".
+bool DosTime(std::string_view s, int& hour, int& minute) {
+    bool am = false, pm = false;
+    if (s.size() > 2) {
+        std::string_view suffix = s.substr(s.size() - 2);
+        am = EqualsIgnoreAsciiCase(suffix, "AM");
+        pm = EqualsIgnoreAsciiCase(suffix, "PM");
+        if (am || pm) s.remove_suffix(2);
+    }
+    if (!Clock(s, hour, minute)) return false;
+    if (am || pm) {
+        if (hour < 1 || hour > 12) return false;
+        hour = hour % 12 + (pm ? 12 : 0);
+    }
+    return true;
+}
+
+bool ParseDos(std::string_view line, const std::vector<Token>& t, ListingItem& item) {
+    int year, month, day, hour, minute;
+    if (t.size() < 4 || !DosDate(t[0].text, year, month, day) || !DosTime(t[1].text, hour, minute)) return false;
+    bool folder = EqualsIgnoreAsciiCase(t[2].text, "<DIR>");
+    int64_t size = -1;
+    if (!folder && !Size(t[2].text, size)) return false;
+    size_t start = t[2].end;
+    while (start < line.size() && line[start] == ' ') ++start;
+    std::string_view name = line.substr(start);
+    if (name.empty() || IsDotName(name)) return false;
+    item.fileName = std::string(name);
+    item.modified = EncodeDateTime(year, month, day, hour, minute, 0);
+    item.isFolder = folder;
+    item.size = size;
+    return true;
+}
+
+}  // namespace
+
+bool ParseListingLine(std::string_view line, DateTime now, ListingItem& item) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
+    std::vector<Token> tokens = Tokens(line);
+    if (tokens.empty()) return false;
+    if (tokens[0].text[0] >= '0' && tokens[0].text[0] <= '9') return ParseDos(line, tokens, item);
+    return ParseUnix(line, tokens, now, item);
+}
+
+Listing ParseListing(const StringList& lines, bool details, DateTime now) {
+    Listing listing;
+    for (const std::string& line : lines) {
+        ListingItem item;
+        if (details) {
+            if (ParseListingLine(line, now, item)) listing.Add(std::move(item));
+        } else if (!IsBlank(line)) {
+            std::string_view name = line;
+            while (!name.empty() && (name.back() == '\r' || name.back() == '\n')) name.remove_suffix(1);
+            item.fileName = std::string(name);
+            listing.Add(std::move(item));
+        }
+    }
+    return listing;
+}
+
+}  // namespace vorlane::ftp

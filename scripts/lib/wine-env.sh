@@ -1,0 +1,64 @@
+# Sourced by scripts/test and scripts/demo: a private X display and a private Wine prefix.
+# Usage: vorlane_wine_up [--own-display]; vorlane_wine_down runs from the EXIT trap.
+
+VORLANE_ROOT=${VORLANE_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}
+export WINEPREFIX="${VORLANE_WINEPREFIX:-$VORLANE_ROOT/build/wineprefix}"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
+export WINEARCH=win64
+VORLANE_XVFB_PID=""
+
+# Some machines cannot execute 32-bit Linux programs, and Wine's 32-bit side is one: there the
+# 64-bit loader runs the 64-bit build, and the 32-bit build is built but not run.
+if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  export VORLANE_WINE=wine VORLANE_WIN32_OK=1
+else
+  export VORLANE_WINE=/usr/lib/wine/wine64 VORLANE_WIN32_OK=0 WINELOADER=/usr/lib/wine/wine64
+fi
+
+vorlane_start_xvfb() {
+  local n
+  for n in $(seq 90 140); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    VORLANE_XVFB_PID=$!
+    for _ in $(seq 50); do
+      [ -e "/tmp/.X11-unix/X$n" ] && break
+      sleep 0.1
+    done
+    if kill -0 "$VORLANE_XVFB_PID" 2>/dev/null; then
+      export DISPLAY=":$n"
+      return 0
+    fi
+  done
+  echo "could not start Xvfb" >&2
+  return 1
+}
+
+# The display must exist before the first wine call of the session: Wine's desktop process
+# starts with it and keeps the display it found.
+vorlane_wine_up() {
+  local own=0
+  if [ "${1:-}" = "--own-display" ] || [ -z "${DISPLAY:-}" ]; then
+    vorlane_start_xvfb
+    own=1
+  fi
+  mkdir -p "$WINEPREFIX"
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    "$VORLANE_WINE" wineboot.exe -i >/dev/null 2>&1 || true
+  fi
+  # Xvfb has no window manager: unmanaged windows keep Wine from waiting for one whenever a
+  # window hides. On a user's desktop the windows stay managed.
+  local managed=Y
+  [ $own = 1 ] && managed=N
+  "$VORLANE_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d $managed /f >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+}
+
+vorlane_wine_down() {
+  wineserver -k >/dev/null 2>&1 || true
+  if [ -n "$VORLANE_XVFB_PID" ]; then
+    kill "$VORLANE_XVFB_PID" 2>/dev/null || true
+    wait "$VORLANE_XVFB_PID" 2>/dev/null || true
+  fi
+}

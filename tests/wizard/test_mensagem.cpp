@@ -1,0 +1,153 @@
+// The message and question dialog, shown for real and answered as a user would.
+#include <gtest/gtest.h>
+
+#include "dialogs/UMensagem.h"
+#include "tests/wizard/support.h"
+
+using namespace teste;
+namespace ids = MensagemIds;
+
+TEST(Mensagem, UmaLinhaMedeTrezentosESessentaPorCentoEQuarentaECinco) {
+    Respondedor r(Resposta::Enter);
+    MostraMensagem({"É necessário informar o nome da empresa."}, 3, false);
+    DialogoVisto v = r.Visto();
+    ASSERT_TRUE(v.apareceu);
+    EXPECT_EQ(v.titulo, "Informação");
+    EXPECT_EQ(v.botoes, std::vector<std::string>{"&Ok"});
+    EXPECT_EQ(v.focado, "&Ok");
+    EXPECT_EQ(v.largura, 360);
+    EXPECT_EQ(v.altura, 145);
+    EXPECT_EQ(v.frase, "É necessário informar o nome da empresa.");
+}
+
+// Every way of closing a question, with the result it gives.
+TEST(Mensagem, PerguntaRespondidaDeCadaJeito) {
+    struct Caso {
+        const char* nome;
+        Resposta modo;
+        int botao;
+        bool esperado;
+    } casos[] = {
+        {"Enter", Resposta::Enter, 0, true},
+        {"Esc", Resposta::Esc, 0, false},
+        {"fechar", Resposta::Fechar, 0, false},
+        {"Sim", Resposta::Botao, ids::BtSim, true},
+        {"Não", Resposta::Botao, ids::BtNao, false},
+    };
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.nome);
+        Respondedor r(c.modo, c.botao);
+        bool sim = MostraPergunta({"Este diretório já existe.", "", "Deseja sobreescreve-lo?"}, 1, false);
+        DialogoVisto v = r.Visto();
+        ASSERT_TRUE(v.apareceu);
+        EXPECT_EQ(sim, c.esperado);
+        EXPECT_EQ(v.titulo, "Informação");
+        EXPECT_EQ(v.botoes, (std::vector<std::string>{"&Sim", "&Não"}));
+        EXPECT_EQ(v.focado, "&Sim");
+        EXPECT_EQ(v.frase, "Este diretório já existe.\r\n\r\nDeseja sobreescreve-lo?");
+    }
+}
+
+TEST(Mensagem, TituloNoveFocaNaoMasEnterAindaRespondeSim) {
+    Respondedor r(Resposta::Enter);
+    bool sim = MostraPergunta({"Apagar?"}, 9, false);
+    DialogoVisto v = r.Visto();
+    EXPECT_EQ(v.titulo, "Atenção");
+    EXPECT_EQ(v.focado, "&Não");
+    EXPECT_TRUE(sim);
+}
+
+TEST(Mensagem, SemPadraoIgnoraEnterEEsc) {
+    Respondedor r(Resposta::Botao, ids::BtNao, {VK_RETURN, VK_ESCAPE});
+    auto dlg = std::make_unique<TFRMensagem>();
+    dlg->SemPadrao = true;
+    dlg->Resposta = 7;
+    bool sim = dlg->ExecPergunta({"Continuar?"}, 1);
+    DialogoVisto v = r.Visto();
+    EXPECT_EQ(v.focado, "");
+    EXPECT_FALSE(sim);
+    EXPECT_EQ(dlg->Resposta, 2) << "only the click on Não closed it";
+}
+
+TEST(Mensagem, LinhaLargaQuebraEmQuatrocentosEOitenta) {
+    std::string longa;
+    for (int i = 0; i < 30; ++i) longa += "palavra" + std::to_string(i) + " ";
+    Respondedor r(Resposta::Enter);
+    MostraMensagem({longa}, 3, false);
+    DialogoVisto v = r.Visto();
+    EXPECT_EQ(v.largura, 590);
+    EXPECT_GT(v.altura, 145) << "the wrapped text is higher than one line";
+}
+
+TEST(Mensagem, TextoAltoCortadoEmTrezentosEModoTextoMostraTudo) {
+    std::vector<std::string> linhas;
+    for (int i = 1; i <= 40; ++i) linhas.push_back("Linha " + std::to_string(i));
+    {
+        Respondedor r(Resposta::Enter);
+        MostraMensagem(linhas, 3, false);
+        DialogoVisto v = r.Visto();
+        EXPECT_EQ(v.altura, 300 + 115);
+        EXPECT_FALSE(v.memoVisivel);
+    }
+    std::string esperado;
+    for (size_t i = 0; i < linhas.size(); ++i) esperado += (i ? "\r\n" : "") + linhas[i];
+    {
+        Respondedor r(Resposta::Enter);
+        MostraMensagem(linhas, 3, true);
+        DialogoVisto v = r.Visto();
+        EXPECT_TRUE(v.memoVisivel);
+        EXPECT_EQ(v.memo, esperado);
+        EXPECT_EQ(v.altura, 300 + 115) << "text mode keeps the size";
+    }
+}
+
+TEST(Mensagem, AlternarParaTextoPeloMenuDoIcone) {
+    auto dlg = std::make_unique<TFRMensagem>();
+    // The menu entry arrives as the dialog's menu command, as when the user picks it.
+    std::thread usuario([] {
+        for (int i = 0; i < 1500; ++i) {
+            HWND h = FindWindowW(L"TFRMensagem", nullptr);
+            if (h && IsWindowVisible(h)) {
+                PostMessageW(h, WM_COMMAND, MAKEWPARAM(ids::SalvarparaArquivo1, 0), 0);
+                Sleep(200);
+                PostMessageW(GetDlgItem(GetDlgItem(h, ids::Fundo), ids::BtOk), BM_CLICK, 0, 0);
+                return;
+            }
+            Sleep(10);
+        }
+    });
+    dlg->ExecMensagem({"Erro:", "uma", "duas"}, 3, false);
+    usuario.join();
+    EXPECT_TRUE(dlg->ModoTextoAtivo());
+    EXPECT_EQ(Texto(dlg->MmFrase->Handle()), "Erro:\r\numa\r\nduas");
+    EXPECT_EQ(dlg->TextoFrase(), "Erro:\n\ruma\n\rduas") << "lines are joined with LF CR";
+}
+
+TEST(Mensagem, PerguntaTodosERetentarDevolvemCodigos) {
+    struct Caso {
+        int botao;
+        int tipo;  // 3 todos, 4 retentar
+        int resposta;
+        bool confirmou;
+    } casos[] = {
+        {ids::btNaoTodos, 3, 4, true}, {ids::btSimTodos, 3, 3, true}, {ids::BtNao, 3, 2, false},
+        {ids::BtSim, 4, 1, true},      {ids::btSimTodos, 4, 3, true},
+    };
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.botao);
+        Respondedor r(Resposta::Botao, c.botao);
+        auto dlg = std::make_unique<TFRMensagem>();
+        int resposta = c.tipo == 3 ? dlg->ExecPerguntaTodos({"Substituir?"}, 1) : dlg->ExecPerguntaRetentar({"Tentar?"}, 1);
+        DialogoVisto v = r.Visto();
+        EXPECT_EQ(resposta, c.resposta);
+        EXPECT_EQ(dlg->Confirmou, c.confirmou);
+        EXPECT_EQ(v.largura, 437);
+        if (c.tipo == 3)
+            EXPECT_EQ(v.botoes, (std::vector<std::string>{"&Sim", "&Não", "Sim para Todos", "Não para Todos"}));
+        else
+            EXPECT_EQ(v.botoes, (std::vector<std::string>{"&Sim", "&Não", "Sim para Todos"}));
+    }
+    Respondedor r(Resposta::Fechar);
+    auto dlg = std::make_unique<TFRMensagem>();
+    EXPECT_EQ(dlg->ExecPerguntaOpc({"Fechar?"}, 1), 0) << "closed by the title bar";
+}
