@@ -10,6 +10,7 @@
 #include "platform/base/file_io.h"
 #include "platform/ui/app.h"
 #include "platform/ui/form.h"
+#include "platform/win/shell.h"
 
 using namespace std::chrono_literals;
 
@@ -194,12 +195,7 @@ std::string PastaTemporaria(const std::string& nome) {
     wchar_t tmp[MAX_PATH];
     GetTempPathW(MAX_PATH, tmp);
     std::string pasta = vorlane::Cp1252FromWide(tmp) + "vorlane-testes\\" + nome + "-" + std::to_string(GetCurrentProcessId());
-    SHFILEOPSTRUCTW op{};
-    std::wstring from = vorlane::WideFromCp1252(pasta) + L'\0';
-    op.wFunc = FO_DELETE;
-    op.pFrom = from.c_str();
-    op.fFlags = FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
-    SHFileOperationW(&op);
+    vorlane::win::ShellDelete(nullptr, pasta);
     std::string parcial;
     for (size_t i = 0; i <= pasta.size(); ++i) {
         if (i == pasta.size() || pasta[i] == '\\') CreateDirectoryW(vorlane::WideFromCp1252(pasta.substr(0, i)).c_str(), nullptr);
