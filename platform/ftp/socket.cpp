@@ -357,14 +357,7 @@ Socket::Received Socket::Receive(char* buffer, size_t size) {
     ssize_t n = recv(ToNative(handle_), buffer, size, 0);
 #endif
     if (n > 0) return {Status::Data, static_cast<size_t>(n)};
-    if (n == 0) {
-        // Some socket layers (Wine's among them) report a reset stream as an orderly end;
-        // the pending error still tells the two apart.
-        int pending = PendingError(ToNative(handle_));
-        if (pending == 0) return {Status::Closed, 0};
-        error_ = ErrorTextFor(pending);
-        return {Status::Failed, 0};
-    }
+    if (n == 0) return {Status::Closed, 0};
     int e = LastError();
     if (WouldBlock(e)) return {Status::WouldBlock, 0};
     error_ = ErrorTextFor(e);
