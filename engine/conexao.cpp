@@ -13,7 +13,7 @@ void TfrmInstalador::MostraStatus(const std::string& texto, int ms) {
     lblDadosProgresso->SetText(texto);
     UpdateWindow(lblDadosProgresso->Handle());
     ui::ProcessMessages();
-    if (ms > 0) win::SleepMs(ms);
+    win::SleepMs(ms);  // 0: no pause
 }
 
 bool TfrmInstalador::ConectaFTP(const std::string& pasta) {

@@ -45,6 +45,9 @@ TfrmInstalador::TfrmInstalador() {
     frmInstalador = std::make_unique<Form>(o);
     CriaControles();
     frmInstalador->onShow = [this] { FormShow(); };
+    // While a transfer or a wait runs, queued window messages run too: the window repaints
+    // and can be moved during a long download, on the one thread of the program.
+    FTP.SetProgressHook([](int64_t) { ProcessMessages(); });
     frmInstalador->onCloseQuery = [this] {
         if (!bExecutando) return true;
         // Closing in the middle of a run: the run stops at its next step and ends the program.

@@ -6,7 +6,7 @@ namespace vorlane {
 
 namespace {
 // Days from 1 March of year 0 of the proleptic Gregorian calendar (civil-from-days algorithm).
-long DaysFromCivil(long y, unsigned m, unsigned d) {
+constexpr long DaysFromCivil(long y, unsigned m, unsigned d) {
     y -= m <= 2;
     const long era = (y >= 0 ? y : y - 399) / 400;
     const unsigned yoe = static_cast<unsigned>(y - era * 400);
@@ -14,7 +14,7 @@ long DaysFromCivil(long y, unsigned m, unsigned d) {
     const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
     return era * 146097 + static_cast<long>(doe);
 }
-const long kEpoch = DaysFromCivil(1899, 12, 30);
+constexpr long kEpoch = DaysFromCivil(1899, 12, 30);
 }  // namespace
 
 bool IsValidDate(int year, int month, int day) {

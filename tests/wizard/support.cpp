@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 #include "platform/base/encoding.h"
@@ -219,6 +220,23 @@ std::string LeArquivo(const std::string& caminho) {
     while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
     std::fclose(f);
     return s;
+}
+
+std::string PastaUnix(const char* variavel) {
+    const char* v = std::getenv(variavel);
+    std::string s = v ? v : "";
+    for (char& c : s)
+        if (c == '/') c = '\\';
+    return "Z:" + s + "\\";
+}
+
+std::string EnderecoDoServidor(const char* variavel) {
+    std::string porta = LeArquivo(PastaUnix(variavel) + "porta");
+    return "127.0.0.1:" + porta;
+}
+
+bool Existe(const std::string& caminho) {
+    return GetFileAttributesW(vorlane::WideFromCp1252(caminho).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 }  // namespace teste

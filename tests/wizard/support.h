@@ -72,5 +72,10 @@ std::string Utf8(const std::string& cp1252);
 std::string PastaTemporaria(const std::string& nome);
 void GravaArquivo(const std::string& caminho, const std::string& conteudo);
 std::string LeArquivo(const std::string& caminho);
+// A folder of the Linux side named by an environment variable, as Wine shows it (Z:\...\).
+std::string PastaUnix(const char* variavel);
+// The address of a test FTP server: "127.0.0.1:<port>" from the port file in its folder.
+std::string EnderecoDoServidor(const char* variavel);
+bool Existe(const std::string& caminho);
 
 }  // namespace teste

@@ -23,13 +23,7 @@ struct Assistente {
     ~Assistente() { vorlane::ui::CancelTerminate(); }
 };
 
-std::string PastaDoBuild() {
-    const char* b = std::getenv("VORLANE_BUILD");
-    std::string s = b ? b : "";
-    for (char& c : s)
-        if (c == '/') c = '\\';
-    return "Z:" + s + "\\";
-}
+std::string PastaDoBuild() { return PastaUnix("VORLANE_BUILD"); }
 
 void Copia(const std::string& de, const std::string& para) {
     ASSERT_TRUE(CopyFileW(vorlane::WideFromCp1252(de).c_str(), vorlane::WideFromCp1252(para).c_str(), FALSE)) << de;
@@ -42,9 +36,6 @@ BOOL CALLBACK TemTitulo(HWND h, LPARAM lp) {
     return TRUE;
 }
 
-bool Existe(const std::string& caminho) {
-    return GetFileAttributesW(vorlane::WideFromCp1252(caminho).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
 }  // namespace
 
 TEST(Configuracao, ArquivoDeModulosEmWindows1252) {

@@ -31,10 +31,6 @@ struct Assistente {
     void Anterior() { Clica(w.btnAnterior->Handle()); }
 };
 
-bool Existe(const std::string& pasta) {
-    DWORD a = GetFileAttributesW(vorlane::WideFromCp1252(pasta).c_str());
-    return a != INVALID_FILE_ATTRIBUTES;
-}
 }  // namespace
 
 TEST(Navegacao, EstadoInicial) {
