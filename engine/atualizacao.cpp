@@ -19,6 +19,14 @@ void SubstituiPeloBackup(const std::string& backup, const std::string& final) {
     if (!win::ReplaceFile(backup, final)) win::DeleteFile(backup);
 }
 
+// Copies a complete file over another in one step: a copy that fails halfway never stands in
+// place of the old file.
+void CopiaCompleta(const std::string& de, const std::string& para) {
+    const std::string temporario = para + ".tmp";
+    if (win::CopyFile(de, temporario, false)) SubstituiPeloBackup(temporario, para);
+    else win::DeleteFile(temporario);
+}
+
 // Replacing a file whose name differs only in letter case keeps the old spelling on some file
 // systems; the installed program carries its name exactly as the server lists it.
 void AcertaMaiusculas(const std::string& pasta, const std::string& nome) {
@@ -73,7 +81,7 @@ bool TfrmInstalador::AtualizaModulos(const std::vector<std::string>& Modulos) {
                 std::string backup = pasta + PrimeiraMaiuscula(m + ".exe.bkp");
                 baixa(servidor, pasta + m + ".exe", backup, servidor);
                 if (win::FileExists(backup) && chave != "OSTREL") {
-                    if (chave == "DUNMAR_EKT") win::CopyFile(backup, pasta + "NFe\\" + servidor, false);
+                    if (chave == "DUNMAR_EKT") CopiaCompleta(backup, pasta + "NFe\\" + servidor);
                     SubstituiPeloBackup(backup, pasta + servidor);
                     AcertaMaiusculas(pasta, servidor);
                 }
