@@ -13,8 +13,24 @@
 #include <vector>
 
 #include "dialogs/UMensagem.h"
+#include "platform/ui/app.h"
+#include "wizard/untInstalador.h"
 
 namespace teste {
+
+void Processa();
+
+// The real wizard window, shown. A terminate request it makes (Concluir, Cancelar) is
+// forgotten when it goes, so the next test starts afresh.
+struct Assistente {
+    TfrmInstalador w;
+    Assistente() {
+        w.Show();
+        Processa();
+    }
+    ~Assistente() { vorlane::ui::CancelTerminate(); }
+    int Pagina() { return w.ntbInstalador->PageIndex(); }
+};
 
 // What a dialog showed when it was answered.
 struct DialogoVisto {

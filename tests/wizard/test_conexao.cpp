@@ -14,14 +14,6 @@
 using namespace teste;
 
 namespace {
-struct Assistente {
-    TfrmInstalador w;
-    Assistente() {
-        w.Show();
-        Processa();
-    }
-};
-
 // Records every pause the run asks for, with the status text showing at that moment.
 struct Pausas {
     std::vector<std::pair<std::string, int>> pedidas;

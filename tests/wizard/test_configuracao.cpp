@@ -14,15 +14,6 @@
 using namespace teste;
 
 namespace {
-struct Assistente {
-    TfrmInstalador w;
-    Assistente() {
-        w.Show();
-        Processa();
-    }
-    ~Assistente() { vorlane::ui::CancelTerminate(); }
-};
-
 std::string PastaDoBuild() { return PastaUnix("VORLANE_BUILD"); }
 
 void Copia(const std::string& de, const std::string& para) {

@@ -12,13 +12,7 @@
 using namespace teste;
 
 namespace {
-struct Assistente {
-    TfrmInstalador w;
-    Assistente() {
-        w.Show();
-        Processa();
-    }
-    int Pagina() { return w.ntbInstalador->PageIndex(); }
+struct Navegador : Assistente {
     std::string Proximo() { return w.btnProximo->Text(); }
     HWND Focado() { return GetFocus(); }
     // Próximo by its button; a message it shows is answered with Ok and returned.
@@ -34,7 +28,7 @@ struct Assistente {
 }  // namespace
 
 TEST(Navegacao, EstadoInicial) {
-    Assistente a;
+    Navegador a;
     EXPECT_EQ(a.Pagina(), 0);
     EXPECT_FALSE(a.w.btnAnterior->Enabled());
     EXPECT_TRUE(a.w.btnProximo->Enabled());
@@ -52,7 +46,7 @@ TEST(Navegacao, EstadoInicial) {
 }
 
 TEST(Navegacao, IdaEVoltaComTestesDeCadaPagina) {
-    Assistente a;
+    Navegador a;
     std::string destino = PastaTemporaria("navegacao") + "Nova";
     a.Proximo1();
     EXPECT_EQ(a.Pagina(), 2);
@@ -122,7 +116,7 @@ TEST(Navegacao, IdaEVoltaComTestesDeCadaPagina) {
 }
 
 TEST(Navegacao, PaginaDeModulosSemSelecao) {
-    Assistente a;
+    Navegador a;
     a.w.ntbInstalador->SetPageIndex(4);
     a.w.actVoltarTodosExecute();
     DialogoVisto v = a.ProximoComMensagem();
@@ -131,7 +125,7 @@ TEST(Navegacao, PaginaDeModulosSemSelecao) {
 }
 
 TEST(Navegacao, PastaExistenteNaoESim) {
-    Assistente a;
+    Navegador a;
     std::string pasta = PastaTemporaria("existente");
     CreateDirectoryW(vorlane::WideFromCp1252(pasta + "sub").c_str(), nullptr);
     GravaArquivo(pasta + "sub\\dados.txt", "x");
@@ -158,7 +152,7 @@ TEST(Navegacao, PastaExistenteNaoESim) {
 }
 
 TEST(Navegacao, PastasDoWindowsEDoUsuarioNuncaSaoRemovidas) {
-    Assistente a;
+    Navegador a;
     wchar_t windows[MAX_PATH];
     GetWindowsDirectoryW(windows, MAX_PATH);
     wchar_t perfil[MAX_PATH];
@@ -183,7 +177,7 @@ TEST(Navegacao, PastasDoWindowsEDoUsuarioNuncaSaoRemovidas) {
 }
 
 TEST(Navegacao, DelTree) {
-    Assistente a;
+    Navegador a;
     std::string pasta = PastaTemporaria("deltree");
     CreateDirectoryW(vorlane::WideFromCp1252(pasta + "a").c_str(), nullptr);
     GravaArquivo(pasta + "a\\b.txt", "b");
@@ -209,7 +203,7 @@ TEST(Navegacao, DelTree) {
 }
 
 TEST(Navegacao, CancelarRespondidoNaoContinua) {
-    Assistente a;
+    Navegador a;
     Respondedor r(Resposta::Botao, MensagemIds::BtNao);
     Clica(a.w.suiButton2->Handle());
     DialogoVisto v = r.Visto();
