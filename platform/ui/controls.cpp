@@ -224,7 +224,20 @@ HBRUSH CheckBox::OnCtlColor(HDC dc) {
 }
 
 GroupBox::GroupBox(HWND parent, int id, const Rect& r, const std::string& text) {
-    CreateWindowOf(L"BUTTON", WS_CHILD | WS_VISIBLE | BS_GROUPBOX, 0, parent, id, r, text);
+    // The group box does not paint its inside; it erases it itself, under the controls that
+    // sit on it (clipped away as siblings), so nothing of a page shown before shows through.
+    CreateWindowOf(L"BUTTON", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_GROUPBOX, 0, parent, id, r, text);
+    Subclass();
+}
+
+LRESULT GroupBox::SubclassProc(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_ERASEBKGND) {
+        RECT rc;
+        GetClientRect(hwnd_, &rc);
+        FillRect(reinterpret_cast<HDC>(wp), &rc, FaceBrush());
+        return 1;
+    }
+    return CallDefault(msg, wp, lp);
 }
 
 HBRUSH GroupBox::OnCtlColor(HDC dc) {

@@ -88,6 +88,9 @@ class GroupBox : public Control {
 public:
     GroupBox(HWND parent, int id, const Rect& r, const std::string& text);
     HBRUSH OnCtlColor(HDC dc) override;
+
+protected:
+    LRESULT SubclassProc(UINT msg, WPARAM wp, LPARAM lp) override;
 };
 
 // A picture drawn by the skin.
