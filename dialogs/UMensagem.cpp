@@ -103,7 +103,7 @@ void TFRMensagem::MedeFrase(bool quebra, int largura) {
     std::wstring texto = WideFromCp1252(TrocaLfCrPorCrLf(sFrase));
     HDC dc = GetDC(Frase->Handle());
     HGDIOBJ old = SelectObject(dc, DefaultFont());
-    RECT r{0, 0, quebra ? largura : 0, 0};
+    RECT r{0, 0, quebra ? Scale(largura) : 0, 0};
     UINT formato = DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS | (quebra ? DT_WORDBREAK : 0);
     if (texto.empty()) {
         TEXTMETRICW tm;
@@ -114,8 +114,8 @@ void TFRMensagem::MedeFrase(bool quebra, int largura) {
     }
     SelectObject(dc, old);
     ReleaseDC(Frase->Handle(), dc);
-    iLarguraFrase = quebra ? largura : r.right;
-    iAlturaFrase = r.bottom;
+    iLarguraFrase = quebra ? largura : Unscale(r.right);
+    iAlturaFrase = Unscale(r.bottom);
 }
 
 void TFRMensagem::Executa() {

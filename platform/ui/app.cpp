@@ -106,6 +106,20 @@ bool Guard(const std::function<void()>& fn) {
     return false;
 }
 
+int Dpi() {
+    static const int dpi = [] {
+        HDC dc = GetDC(nullptr);
+        int d = GetDeviceCaps(dc, LOGPIXELSY);
+        ReleaseDC(nullptr, dc);
+        return d > 0 ? d : 96;
+    }();
+    return dpi;
+}
+
+int Scale(int logical) { return MulDiv(logical, Dpi(), 96); }
+
+int Unscale(int physical) { return MulDiv(physical, 96, Dpi()); }
+
 HFONT DefaultFont() {
     static HFONT f = MakeFont(8, false);
     return f;

@@ -40,6 +40,12 @@ public:
 bool PreTranslate(MSG& msg);
 void DispatchQueued(MSG& msg);
 
+// Layouts are written in pixels at 96 dots per inch; the program is DPI aware, so every
+// position and size goes through these on its way to and from the window system.
+int Dpi();
+int Scale(int logical);
+int Unscale(int physical);
+
 HFONT DefaultFont();
 HFONT BoldFont();
 HFONT HeadingFont();

@@ -77,6 +77,13 @@ bool SkinButton::OnDrawItem(const DRAWITEMSTRUCT& item) {
     GetWindowTextW(hwnd_, text, 128);
     ButtonLook look = !IsWindowEnabled(hwnd_) ? ButtonLook::Disabled : pressed_ ? ButtonLook::Pressed : ButtonLook::Normal;
     DrawSkinButton(item.hDC, item.rcItem, text, look, DefaultFont());
+    if (item.itemState & ODS_FOCUS) {
+        RECT focus = item.rcItem;
+        InflateRect(&focus, -4, -4);
+        SetTextColor(item.hDC, RGB(255, 255, 255));
+        SetBkColor(item.hDC, RGB(0, 0, 0));
+        DrawFocusRect(item.hDC, &focus);
+    }
     return true;
 }
 

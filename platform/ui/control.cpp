@@ -26,7 +26,7 @@ void Control::CreateWindowOf(const wchar_t* windowClass, DWORD style, DWORD exSt
     id_ = id;
     std::wstring wtext = WideFromCp1252(text);
     HMENU menuOrId = (style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)) : nullptr;
-    hwnd_ = CreateWindowExW(exStyle, windowClass, wtext.c_str(), style, r.x, r.y, r.w, r.h, parent, menuOrId,
+    hwnd_ = CreateWindowExW(exStyle, windowClass, wtext.c_str(), style, Scale(r.x), Scale(r.y), Scale(r.w), Scale(r.h), parent, menuOrId,
                             GetModuleHandleW(nullptr), this);
     if (!hwnd_) throw std::runtime_error("CreateWindowEx failed");
     SetPropW(hwnd_, kControlProp, this);
@@ -63,14 +63,14 @@ std::string Control::Text() const {
     return Cp1252FromWide(w);
 }
 
-void Control::SetBounds(const Rect& r) { MoveWindow(hwnd_, r.x, r.y, r.w, r.h, TRUE); }
+void Control::SetBounds(const Rect& r) { MoveWindow(hwnd_, Scale(r.x), Scale(r.y), Scale(r.w), Scale(r.h), TRUE); }
 
 Rect Control::Bounds() const {
     RECT rc;
     GetWindowRect(hwnd_, &rc);
     HWND parent = GetParent(hwnd_);
     if (parent && (GetWindowLongW(hwnd_, GWL_STYLE) & WS_CHILD)) MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rc), 2);
-    return {rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top};
+    return {Unscale(rc.left), Unscale(rc.top), Unscale(rc.right - rc.left), Unscale(rc.bottom - rc.top)};
 }
 
 void Control::SetVisible(bool visible) { ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE); }

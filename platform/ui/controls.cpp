@@ -118,7 +118,7 @@ Panel& Notebook::AddPage(const std::string& name) {
     RECT rc;
     GetClientRect(hwnd_, &rc);
     int pageId = id_ * 10 + static_cast<int>(pages_.size()) + 1;
-    pages_.push_back(std::make_unique<Panel>(hwnd_, pageId, Rect{0, 0, rc.right, rc.bottom}));
+    pages_.push_back(std::make_unique<Panel>(hwnd_, pageId, Rect{0, 0, Unscale(rc.right), Unscale(rc.bottom)}));
     names_.push_back(name);
     pages_.back()->SetText(name);
     pages_.back()->SetVisible(false);

@@ -69,11 +69,10 @@ Form::~Form() {
 }
 
 void Form::LayoutTitleButtons() {
-    RECT rc;
-    GetClientRect(hwnd_, &rc);
+    int width = ClientWidth();
     int size = options_.titleHeight - 8;
     int top = 1 + (options_.titleHeight - size) / 2;
-    int x = rc.right - 1 - 4 - size;
+    int x = width - 1 - 4 - size;
     closeButton_->SetBounds({x, top, size, size});
     if (minimizeButton_) minimizeButton_->SetBounds({x - size - 2, top, size, size});
 }
@@ -81,13 +80,13 @@ void Form::LayoutTitleButtons() {
 Rect Form::Body() const {
     RECT rc;
     GetClientRect(hwnd_, &rc);
-    return {1, 1 + options_.titleHeight, rc.right - 2, rc.bottom - 2 - options_.titleHeight};
+    return {1, 1 + options_.titleHeight, Unscale(rc.right) - 2, Unscale(rc.bottom) - 2 - options_.titleHeight};
 }
 
 int Form::ClientWidth() const {
     RECT rc;
     GetClientRect(hwnd_, &rc);
-    return rc.right;
+    return Unscale(rc.right);
 }
 
 void Form::SetCaption(const std::string& caption) {
@@ -97,7 +96,7 @@ void Form::SetCaption(const std::string& caption) {
 }
 
 void Form::SetSize(int width, int height) {
-    SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(hwnd_, nullptr, 0, 0, Scale(width), Scale(height), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     LayoutTitleButtons();
     Invalidate();
 }
@@ -200,7 +199,7 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_NCHITTEST: {
         POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
         ScreenToClient(hwnd_, &pt);
-        if (pt.y >= 0 && pt.y < 1 + options_.titleHeight) return HTCAPTION;
+        if (pt.y >= 0 && pt.y < Scale(1 + options_.titleHeight)) return HTCAPTION;
         return HTCLIENT;
     }
     case WM_PAINT: {
@@ -211,7 +210,7 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         HBRUSH black = CreateSolidBrush(kBorderColor);
         FrameRect(dc, &rc, black);
         DeleteObject(black);
-        RECT bar{1, 1, rc.right - 1, 1 + options_.titleHeight};
+        RECT bar{1, 1, rc.right - 1, Scale(1 + options_.titleHeight)};
         DrawTitleBar(dc, bar, WideFromCp1252(options_.caption), options_.controlBox);
         EndPaint(hwnd_, &ps);
         return 0;

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "platform/base/encoding.h"
+#include "platform/ui/app.h"
 
 namespace vorlane::ui {
 
@@ -13,7 +14,7 @@ Grid::Grid(HWND parent, int id, const Rect& r, int columnWidth) {
     ListView_SetExtendedListViewStyle(hwnd_, LVS_EX_FULLROWSELECT);
     LVCOLUMNW col{};
     col.mask = LVCF_WIDTH;
-    col.cx = columnWidth;
+    col.cx = Scale(columnWidth);
     ListView_InsertColumn(hwnd_, 0, &col);
 }
 
