@@ -47,9 +47,10 @@ const std::vector<Opcao> kOpcoes = {
 
 // 1 May 2024, 12:00 UTC.
 const int64_t kAntigo = 1714564800;
-// An hour ahead: newer than every local copy, and within the day of slack that a listing's
-// year-less date gets for the server's time zone.
-int64_t MaisNovo() { return UnixNow() + 3600; }
+// Ten minutes ahead: newer than every local copy made so far or during the next run, even at
+// the minute resolution of a listing, and within the day of slack that a listing's year-less
+// date gets for the server's time zone.
+int64_t MaisNovo() { return UnixNow() + 600; }
 
 const char kStatusVerificando[] = "Verificando a versão dos arquivos.";
 const char kStatusErro[] = "Erro na instalação.";
@@ -98,6 +99,14 @@ void MontaEmpresa(ServerFolder& s) {
     s.Put("B.BMP", "imagem B", kAntigo);
     s.Put("SCHEMAS.ZIP", ReadFileBytes(Modelo("SCHEMAS.ZIP")), kAntigo);
     s.Put("LEIAME.TXT", "não é baixado", kAntigo);
+}
+
+// The principal server with nothing but the tree of MontaEmpresa.
+ServerFolder ServidorDaEmpresa() {
+    ServerFolder s("principal");
+    s.Clear();
+    MontaEmpresa(s);
+    return s;
 }
 
 std::string ConectIni(const std::string& endereco) { return "[CAMINHO]\r\nCAMINHO=" + endereco + "\r\n"; }
@@ -277,9 +286,7 @@ protected:
 // All five options, then a second run over the installed folder, then Concluir with the
 // launcher.
 TEST_F(E2e, InstalaTudoAtualizaOQueMudouEAbreOLauncher) {
-    ServerFolder s("principal");
-    s.Clear();
-    MontaEmpresa(s);
+    ServerFolder s = ServidorDaEmpresa();
     const std::string empresa = "Padaria São José", pasta = Pasta(empresa);
     auto w = AteResumo({empresa, "7", s.Address()});
     ASSERT_FALSE(HasFatalFailure());
@@ -346,9 +353,7 @@ class ModulosAusentes : public E2e, public ::testing::WithParamInterface<CasoAus
 // launcher then ends the program and starts nothing.
 TEST_P(ModulosAusentes, SaoListadosESaemDaSelecao) {
     const CasoAusentes& c = GetParam();
-    ServerFolder s("principal");
-    s.Clear();
-    MontaEmpresa(s);
+    ServerFolder s = ServidorDaEmpresa();
     for (const std::string& m : c.ausentes) s.Remove(m + ".exe");
     const std::string empresa = "Mercado Central", pasta = Pasta(empresa);
     auto w = AteResumo({empresa, "7", s.Address()});
@@ -391,9 +396,7 @@ const int64_t kVelho = 1577880000;  // 1 January 2020, 12:00 UTC: older than the
 // An old program that is open without sharing while the run replaces it, and the schema folder
 // with an older schema in it. The company number is typed with leading zeros.
 TEST_F(E2e, PastaExistenteComProgramaEmUsoESchemas) {
-    ServerFolder s("principal");
-    s.Clear();
-    MontaEmpresa(s);
+    ServerFolder s = ServidorDaEmpresa();
     s.Remove("A.JPG");
     s.Remove("B.BMP");
     s.Put("LOGO007.JPG", "logotipo da empresa 007", kAntigo);
@@ -449,9 +452,7 @@ TEST_F(E2e, PastaExistenteComProgramaEmUsoESchemas) {
 // case keeps the old name, so Bevani.exe stays (with the new bytes). Deleting the old file
 // before the new one is put in place gives the server's spelling.
 TEST_F(E2e, ProgramaComAGrafiaDoServidor) {
-    ServerFolder s("principal");
-    s.Clear();
-    MontaEmpresa(s);
+    ServerFolder s = ServidorDaEmpresa();
     s.Remove("Bevani.exe");
     s.Put("BEVANI.EXE", ProgramaDoModulo("BEVANI"), kAntigo);
     s.Remove("Crovalia.exe");
@@ -511,9 +512,7 @@ TEST_F(E2e, NomesQueNaoSaoDeArquivoEOstrelMaisNovo) {
 // A wrong address: the nine-line dialog, the company folder removed, back on the company page;
 // the corrected address then installs and the end page tells of success.
 TEST_F(E2e, EnderecoErradoDepoisCorrigido) {
-    ServerFolder s("principal");
-    s.Clear();
-    MontaEmpresa(s);
+    ServerFolder s = ServidorDaEmpresa();
     const std::string empresa = "Açougue Boa Carne", pasta = Pasta(empresa);
     // Nothing listens on port 1 of the loopback.
     auto w = AteResumo({empresa, "7", "127.0.0.1:1"});
@@ -568,9 +567,7 @@ class FalhaAoCopiar : public E2e, public ::testing::WithParamInterface<CasoCopia
 // progress page left with Anterior and Próximo; Próximo shows the failure on the end page, and
 // Concluir still writes the module settings into a new company folder.
 TEST_P(FalhaAoCopiar, MostraAFalhaNoFim) {
-    ServerFolder s("principal");
-    s.Clear();
-    MontaEmpresa(s);
+    ServerFolder s = ServidorDaEmpresa();
     s.Remove(GetParam().faltando);
     const std::string empresa = "Loja Sem Arquivos", pasta = Pasta(empresa);
     auto w = AteResumo({empresa, "7", s.Address()});
@@ -610,9 +607,7 @@ INSTANTIATE_TEST_SUITE_P(E2e, FalhaAoCopiar,
 // A library that vanishes from the server after the listing: the five-line dialog, the loop
 // stops at it, and the run still ends with the shortcut and the end page.
 TEST_F(E2e, ArquivoQueSomeDepoisDaListagem) {
-    ServerFolder s("principal");
-    s.Clear();
-    MontaEmpresa(s);
+    ServerFolder s = ServidorDaEmpresa();
     const std::string empresa = "Loja Que Perde", pasta = Pasta(empresa);
     auto w = AteResumo({empresa, "7", s.Address()});
     ASSERT_FALSE(HasFatalFailure());
@@ -647,12 +642,17 @@ TEST_F(E2e, ArquivoQueSomeDepoisDaListagem) {
 
 // --- closing the window during a run --------------------------------------------------------
 
+struct CasoFechar {
+    const char* nome;
+    int botao;  // the answer to the question
+};
+
+class FecharDuranteAInstalacao : public E2e, public ::testing::WithParamInterface<CasoFechar> {};
+
 // The title bar's close button during the update loop asks first. Não: the run goes on to the
-// end page.
-TEST_F(E2e, FecharDuranteAInstalacaoNao) {
-    ServerFolder s("principal");
-    s.Clear();
-    MontaEmpresa(s);
+// end page. Sim: the program ends in the middle of the run, cleanly.
+TEST_P(FecharDuranteAInstalacao, PerguntaAntes) {
+    ServerFolder s = ServidorDaEmpresa();
     const std::string empresa = "Loja Indecisa", pasta = Pasta(empresa);
     auto w = AteResumo({empresa, "7", s.Address()});
     ASSERT_FALSE(HasFatalFailure());
@@ -663,32 +663,23 @@ TEST_F(E2e, FecharDuranteAInstalacaoNao) {
     ASSERT_TRUE(d.has_value()) << "no question on closing";
     EXPECT_EQ(d->title, "Informação");
     EXPECT_EQ(d->lines, std::vector<std::string>{"Deseja cancelar a instalação?"});
-    ASSERT_TRUE(w->Answer(*d, MensagemIds::BtNao));
+    ASSERT_TRUE(w->Answer(*d, GetParam().botao));
+
+    if (GetParam().botao == MensagemIds::BtSim) {
+        std::optional<DWORD> fim = w->WaitForExit(30000);
+        ASSERT_TRUE(fim.has_value()) << "the installer goes on after Sim";
+        EXPECT_EQ(*fim, 0u) << "the installer did not end cleanly";
+        return;
+    }
     ASSERT_TRUE(w->WaitForRunEnd(7));
     EsperaSucesso(*w);
-    Tree esperado = Completa(s);
-    EXPECT_TRUE(SameTree(ReadTree(pasta), esperado));
+    EXPECT_TRUE(SameTree(ReadTree(pasta), Completa(s)));
     EsperaAtalho(pasta);
 }
 
-// Sim: the program ends, cleanly, in the middle of the run.
-TEST_F(E2e, FecharDuranteAInstalacaoSim) {
-    ServerFolder s("principal");
-    s.Clear();
-    MontaEmpresa(s);
-    auto w = AteResumo({"Loja Desistente", "7", s.Address()});
-    ASSERT_FALSE(HasFatalFailure());
-    w->Press(btnProximo);
-    ASSERT_TRUE(w->WaitForText(lblDadosProgresso, kStatusVerificando, 60000));
-    w->Press(ui::kCloseButtonId);
-    std::optional<Dialog> d = w->WaitForDialog(15000);
-    ASSERT_TRUE(d.has_value()) << "no question on closing";
-    EXPECT_EQ(d->lines, std::vector<std::string>{"Deseja cancelar a instalação?"});
-    ASSERT_TRUE(w->Answer(*d, MensagemIds::BtSim));
-    std::optional<DWORD> fim = w->WaitForExit(30000);
-    ASSERT_TRUE(fim.has_value()) << "the installer goes on after Sim";
-    EXPECT_EQ(*fim, 0u) << "the installer did not end cleanly";
-}
+INSTANTIATE_TEST_SUITE_P(E2e, FecharDuranteAInstalacao,
+                         ::testing::Values(CasoFechar{"Nao", MensagemIds::BtNao}, CasoFechar{"Sim", MensagemIds::BtSim}),
+                         [](const ::testing::TestParamInfo<CasoFechar>& info) { return std::string(info.param.nome); });
 
 }  // namespace
 }  // namespace vorlane::e2e
