@@ -111,31 +111,18 @@ ServerFolder ServidorDaEmpresa() {
 
 std::string ConectIni(const std::string& endereco) { return "[CAMINHO]\r\nCAMINHO=" + endereco + "\r\n"; }
 
-// What every successful run leaves: the settings file, the launcher, the company library of
-// the given server file, and the given module programs under their server names.
-Tree Instalacao(const ServerFolder& s, const std::string& endereco, const std::string& biblioteca,
-                const std::vector<std::string>& programas) {
-    Tree t = {{"conect.ini", ConectIni(endereco)},
+// What a successful run leaves from the tree of MontaEmpresa, the modules fora (not Dunmar_Ekt)
+// missing from the server: the settings file, the launcher, the company library, the programs under
+// their server names. Dunmar_Ekt makes NFe and lands in it too; the shared library goes to both
+// folders; of the images A.JPG comes first, so B.BMP and the other company's logo wait, while
+// the company's own logo is stored without its number; SCHEMAS.ZIP has no NFe\SCHEMAS to go to.
+Tree Completa(const ServerFolder& s, const std::set<std::string>& fora = {}) {
+    Tree t = {{"conect.ini", ConectIni(s.Address())},
               {"Ostrel.exe", s.Bytes("Ostrel.exe")},
               {"Dll\\", ""},
-              {"Dll\\Empresa.dll", s.Bytes(biblioteca)}};
-    for (const std::string& p : programas) t[p] = s.Bytes(p);
-    return t;
-}
-
-std::vector<std::string> Programas(const std::vector<std::string>& modulos, const std::set<std::string>& fora = {}) {
-    std::vector<std::string> programas;
-    for (const std::string& m : modulos)
-        if (!fora.count(m)) programas.push_back(m + ".exe");
-    return programas;
-}
-
-// What a successful run leaves from the tree of MontaEmpresa, the modules fora missing from the
-// server: Dunmar_Ekt makes NFe and lands in it too; the shared library goes to both folders; of
-// the images A.JPG comes first, so B.BMP and the other company's logo wait, while the company's
-// own logo is stored without its number; SCHEMAS.ZIP has no NFe\SCHEMAS to go to.
-Tree Completa(const ServerFolder& s, const std::set<std::string>& fora = {}) {
-    Tree t = Instalacao(s, s.Address(), "Dll\\Empresa7.dll", Programas(TodosOsModulos(), fora));
+              {"Dll\\Empresa.dll", s.Bytes("Dll\\Empresa7.dll")}};
+    for (const std::string& m : TodosOsModulos())
+        if (!fora.count(m)) t[m + ".exe"] = s.Bytes(m + ".exe");
     t["NFe\\"] = "";
     t["NFe\\Dunmar_Ekt.exe"] = s.Bytes("Dunmar_Ekt.exe");
     t["X.DLL"] = t["NFe\\X.DLL"] = s.Bytes("X.DLL");
