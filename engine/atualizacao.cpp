@@ -4,7 +4,6 @@
 #include "dialogs/UMensagem.h"
 #include "engine/descompacta.h"
 #include "engine/nomes.h"
-#include "platform/base/encoding.h"
 #include "platform/ui/app.h"
 #include "platform/win/files.h"
 #include "platform/win/sleep.h"
@@ -27,14 +26,28 @@ void CopiaCompleta(const std::string& de, const std::string& para) {
     else win::DeleteFile(temporario);
 }
 
-// Replacing a file whose name differs only in letter case keeps the old spelling on some file
-// systems; the installed program carries its name exactly as the server lists it.
-void AcertaMaiusculas(const std::string& pasta, const std::string& nome) {
-    for (const std::string& existente : win::ListFolder(pasta)) {
-        if (existente != nome && EqualsIgnoreAsciiCase(existente, nome)) {
-            MoveFileW(WideFromCp1252(pasta + existente).c_str(), WideFromCp1252(pasta + nome).c_str());
-            return;
-        }
+// Puts the complete backup in place of the installed program under the server's spelling of
+// its name. A local copy spelled otherwise (Bevani.exe for BEVANI.EXE) is moved aside first,
+// as replacing it would keep its old spelling on some file systems; when the new file cannot
+// take its place, the old one goes back as it was.
+void InstalaPrograma(const std::string& backup, const std::string& pasta, const std::string& nome) {
+    std::string antigo;
+    for (const std::string& existente : win::ListFolder(pasta))
+        if (existente != nome && EqualsIgnoreAsciiCase(existente, nome)) antigo = existente;
+    if (antigo.empty()) {
+        SubstituiPeloBackup(backup, pasta + nome);
+        return;
+    }
+    const std::string afastado = pasta + antigo + ".antigo";
+    if (!win::ReplaceFile(pasta + antigo, afastado)) {
+        win::DeleteFile(backup);
+        return;
+    }
+    if (win::ReplaceFile(backup, pasta + nome)) {
+        win::DeleteFile(afastado);
+    } else {
+        win::ReplaceFile(afastado, pasta + antigo);
+        win::DeleteFile(backup);
     }
 }
 }  // namespace
@@ -82,8 +95,7 @@ bool TfrmInstalador::AtualizaModulos(const std::vector<std::string>& Modulos) {
                 baixa(servidor, pasta + m + ".exe", backup, servidor);
                 if (win::FileExists(backup) && chave != "OSTREL") {
                     if (chave == "DUNMAR_EKT") CopiaCompleta(backup, pasta + "NFe\\" + servidor);
-                    SubstituiPeloBackup(backup, pasta + servidor);
-                    AcertaMaiusculas(pasta, servidor);
+                    InstalaPrograma(backup, pasta, servidor);
                 }
             } else if (i < 0) {
                 std::string chave = UpperAscii(RemoveAcentos(m));
