@@ -40,11 +40,11 @@ assist_text() {  # class [id]
 assist_start() {  # exe
   (cd "$ASSIST_SCRATCH" && exec "$VORLANE_WINE" "$1") >/dev/null 2>&1 &
   ASSIST_PID=$!
-  assist_drv --timeout 30000 --class "$ASSIST_MAIN" wait-window '*' >/dev/null ||
+  assist_drv --timeout 60000 --class "$ASSIST_MAIN" wait-window '*' >/dev/null ||
     assist_fail "a janela do instalador não apareceu"
 }
 
-# Waits until the wizard shows page index (0 to 7) and only that one.
+# Waits until the wizard shows page index (0 to 7): the notebook shows one page at a time.
 assist_page() {  # index [timeout_s]
   local id=$((1001 + $1)) deadline=$((SECONDS + ${2:-15}))
   while ((SECONDS < deadline)); do

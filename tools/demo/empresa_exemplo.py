@@ -2,7 +2,8 @@
 """Builds the FTP login folder of a sample company from the built Windows programs.
 
     empresa_exemplo.py PASTA --recorder recorder.exe --dll empresa_exemplo.dll
-                       [--numero 7] [--tamanho-modulo BYTES] [--dlls N] [--schemas N]
+                       [--numero 7] [--tamanho-modulo BYTES] [--dlls N] [--tamanho-dll BYTES]
+                       [--schemas N]
 
 PASTA must be empty or not exist yet; nothing is written outside it. It gets:
 
@@ -10,7 +11,8 @@ PASTA must be empty or not exist yet; nothing is written outside it. It gets:
 - "Dll/Empresa<n>.dll", the company library (a copy of empresa_exemplo.dll);
 - one program for every base and optional module ("<Modulo>.exe"): recorder.exe with a few
   bytes of its own appended, so every file is distinct, padded to --tamanho-modulo when given;
-- shared libraries: "NFeUtil.DLL" and "Relatorios.dll" (--dlls N: N libraries in all);
+- shared libraries: "NFeUtil.DLL" and "Relatorios.dll" (--dlls N: N libraries in all, the
+  others "Biblioteca<nn>.dll"), each padded to --tamanho-dll when given;
 - the company logo "LOGO<n>.JPG" and two other pictures, "Fachada.JPG" and "Mapa.BMP", drawn
   by ImageMagick;
 - "SCHEMAS.ZIP", made by Info-ZIP zip: a few small XSD files, most of them in a folder
@@ -167,7 +169,8 @@ def make_picture(tree, name, arguments, age_days):
     tree.date(name, age_days)
 
 
-def build(root, recorder, library, number, module_size, libraries, schemas):
+def build(root, recorder, library, number, module_size=0, libraries=len(SHARED_LIBRARIES), library_size=0,
+          schemas=len(SCHEMA_FILES)):
     if os.path.exists(root) and (not os.path.isdir(root) or os.listdir(root)):
         raise Problema(f"a pasta {root} já existe e não está vazia; escolha uma pasta nova ou vazia")
     program = read(recorder, "o programa")
@@ -184,7 +187,7 @@ def build(root, recorder, library, number, module_size, libraries, schemas):
     names = list(SHARED_LIBRARIES[:libraries])
     names += [f"Biblioteca{i:02d}.dll" for i in range(1, libraries - len(names) + 1)]
     for name in names:
-        tree.write(name, padded(dll, name, 0), plausible_age(name))
+        tree.write(name, padded(dll, name, library_size), plausible_age(name))
 
     make_picture(tree, f"LOGO{number}.JPG",
                  ["-size", "240x90", "gradient:#1f3b73-#6fa8dc", "-fill", "#ffffff",
@@ -208,14 +211,15 @@ def main():
     p.add_argument("--numero", type=int, default=7, help="número da empresa (7)")
     p.add_argument("--tamanho-modulo", type=int, default=0, help="tamanho de cada programa de módulo, em bytes")
     p.add_argument("--dlls", type=int, default=len(SHARED_LIBRARIES), help="quantas bibliotecas compartilhadas")
+    p.add_argument("--tamanho-dll", type=int, default=0, help="tamanho de cada biblioteca compartilhada, em bytes")
     p.add_argument("--schemas", type=int, default=len(SCHEMA_FILES), help="quantos arquivos XSD no SCHEMAS.ZIP")
     a = p.parse_args()
     try:
         if a.numero < 0:
             raise Problema("o número da empresa deve ser zero ou positivo")
-        if a.tamanho_modulo < 0 or a.dlls < 0 or a.schemas < 0:
+        if min(a.tamanho_modulo, a.dlls, a.tamanho_dll, a.schemas) < 0:
             raise Problema("tamanhos e quantidades não podem ser negativos")
-        tree = build(a.pasta, a.recorder, a.dll, a.numero, a.tamanho_modulo, a.dlls, a.schemas)
+        tree = build(a.pasta, a.recorder, a.dll, a.numero, a.tamanho_modulo, a.dlls, a.tamanho_dll, a.schemas)
     except Problema as e:
         print(f"empresa_exemplo: {e}", file=sys.stderr)
         return 2
