@@ -233,6 +233,7 @@ echo "  cross-check, the same run on a tree of tiny files: session less pauses $
      "best large session less this tiny one: $(calc "$our_best + $pauses_session - $small_span") s"
 echo "curl, the same downloads: one connection ${curl_single[*]} s, one curl per file ${curl_per_file[*]} s;" \
      "best ${curl_best} s; unzip -j of SCHEMAS.ZIP: ${unzip_s} s"
-echo "  (curl + unzip) / ours: $(calc "($curl_best + $unzip_s) / $our_best")"
+echo "  (curl + unzip) / ours: $(calc "($curl_best + $unzip_s) / $our_best");" \
+     "curl / (ours less the extraction): $(calc "$curl_best / ($our_best - $(min "${extracts[@]}"))")"
 echo "peak memory of the installer process (VmHWM): ${peak_kib} KiB"
 echo "install-vs-curl ratio=$(calc "$curl_best / $our_best") peak_mib=$peak_mib"
