@@ -10,10 +10,13 @@ VORLANE_XVFB_PID=""
 
 # Some machines cannot execute 32-bit Linux programs, and Wine's 32-bit side is one: there the
 # 64-bit loader runs the 64-bit build, and the 32-bit build is built but not run.
+# Every Windows program runs through cmake/wine-run, which picks the loader and the users'
+# locale (pt_BR).
+export VORLANE_WINE="$VORLANE_ROOT/cmake/wine-run"
 if /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  export VORLANE_WINE=wine VORLANE_WIN32_OK=1
+  export VORLANE_WIN32_OK=1
 else
-  export VORLANE_WINE=/usr/lib/wine/wine64 VORLANE_WIN32_OK=0 WINELOADER=/usr/lib/wine/wine64
+  export VORLANE_WIN32_OK=0 WINELOADER=/usr/lib/wine/wine64
 fi
 
 vorlane_start_xvfb() {
@@ -51,8 +54,32 @@ vorlane_wine_up() {
   # window hides. On a user's desktop the windows stay managed.
   local managed=Y
   [ $own = 1 ] && managed=N
-  "$VORLANE_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d $managed /f >/dev/null 2>&1 || true
+  vorlane_prefix_settings $managed
   wineserver -w >/dev/null 2>&1 || true
+}
+
+# A program that crashes ends at once: the crash debugger writes its backtrace to the
+# program's stderr (the test's log) and ends the process, instead of showing its dialog on a
+# display nobody looks at, where the program would wait until a timeout. Both registry views,
+# for the 32-bit and the 64-bit programs.
+vorlane_prefix_settings() {
+  local reg="$WINEPREFIX/vorlane-settings.reg" aedebug
+  {
+    printf 'REGEDIT4\r\n\r\n'
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Managed"="%s"\r\n\r\n' "$1"
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n"ShowCrashDialog"=dword:00000000\r\n\r\n'
+    for aedebug in 'Software\Microsoft' 'Software\Wow6432Node\Microsoft'; do
+      printf '[HKEY_LOCAL_MACHINE\\%s\\Windows NT\\CurrentVersion\\AeDebug]\r\n' "$aedebug"
+      printf '"Debugger"="winedbg --auto %%ld %%ld"\r\n"Auto"="1"\r\n\r\n'
+    done
+  } >"$reg"
+  "$VORLANE_WINE" regedit /S "$(winepath_of "$reg")" >/dev/null 2>&1 || true
+}
+
+# The Windows path of a Linux file, through Wine's Z: drive.
+winepath_of() {
+  local p="Z:$1"
+  printf '%s' "${p//\//\\}"
 }
 
 vorlane_wine_down() {

@@ -385,7 +385,9 @@ const Fault kFaults[] = {
      }, "O servidor FTP encerrou a conexão: 421 ", "Ostrel.exe", false},
     {"421_while_idle_is_seen_by_connected", "idle421", [](FtpClient& ftp, const std::string&) {
          ftp.Connect();
-         std::this_thread::sleep_for(std::chrono::milliseconds(1600));
+         // The server speaks after one idle second; Connected() must notice it between calls.
+         const auto deadline = Clock::now() + std::chrono::seconds(10);
+         while (ftp.Connected() && Clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(20));
      }, "", nullptr, false},
     {"not_connected", "normal", [](FtpClient& ftp, const std::string& local) {
          if (ftp.Size("Ostrel.exe") != -1) throw Error("SIZE without a connection");

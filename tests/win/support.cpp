@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <shellapi.h>
+#include <tlhelp32.h>
 
 #include "platform/base/encoding.h"
 
@@ -101,6 +102,31 @@ std::vector<RecordedStart> WaitForRecordedStarts(const std::string& folder, int 
         starts.push_back(start);
     }
     return starts;
+}
+
+bool ProgramWasStarted(const std::string& exePath) {
+    const std::string folder = exePath.substr(0, exePath.find_last_of('\\'));
+    if (ReadBytes(folder + "\\recorder-log.txt") != "<missing>") return true;
+    const std::wstring wanted = WideFromCp1252(exePath);
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        ADD_FAILURE() << "cannot list the running processes";
+        return true;
+    }
+    bool found = false;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && !found; more = Process32NextW(snapshot, &entry)) {
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
+        if (!process) continue;
+        wchar_t image[32768];
+        DWORD size = 32768;
+        if (QueryFullProcessImageNameW(process, 0, image, &size))
+            found = CompareStringOrdinal(image, int(size), wanted.c_str(), int(wanted.size()), TRUE) == CSTR_EQUAL;
+        CloseHandle(process);
+    }
+    CloseHandle(snapshot);
+    return found;
 }
 
 RegistryValueGuard::RegistryValueGuard(HKEY root, const std::string& subkey, const std::string& name)

@@ -52,6 +52,12 @@ struct RecordedStart {
 // The starts noted in folder\recorder-log.txt so far, waiting up to timeoutMs for the first.
 std::vector<RecordedStart> WaitForRecordedStarts(const std::string& folder, int timeoutMs = 20000);
 
+// Whether the program exePath was started by whoever ran before this call: a process of that
+// image is running, or the recorder standing in for it has noted its start in its folder. The
+// programs under test start others with CreateProcess, whose process exists when it returns, so
+// this needs no waiting once the starter has done its step.
+bool ProgramWasStarted(const std::string& exePath);
+
 // Saves a registry value and puts it back (or deletes it again) when it goes out of scope.
 class RegistryValueGuard {
 public:

@@ -3,6 +3,7 @@
 
 #include "dialogs/UMensagem.h"
 #include "tests/wizard/support.h"
+#include "tools/driver/driver.h"
 
 using namespace teste;
 namespace ids = MensagemIds;
@@ -109,7 +110,10 @@ TEST(Mensagem, AlternarParaTextoPeloMenuDoIcone) {
             HWND h = FindWindowW(L"TFRMensagem", nullptr);
             if (h && IsWindowVisible(h)) {
                 PostMessageW(h, WM_COMMAND, MAKEWPARAM(ids::SalvarparaArquivo1, 0), 0);
-                Sleep(200);
+                // The dialog's thread takes the two messages in order; OK follows once the
+                // text box shows, as a user would press it.
+                HWND memo = vorlane::driver::FindChildById(h, ids::MmFrase);
+                vorlane::driver::WaitUntil([&] { return memo && IsWindowVisible(memo); }, 10000);
                 PostMessageW(GetDlgItem(GetDlgItem(h, ids::Fundo), ids::BtOk), BM_CLICK, 0, 0);
                 return;
             }

@@ -121,14 +121,23 @@ HWND FindChild(HWND parent, const std::string& className, const std::string& tex
 }
 
 std::string WindowText(HWND window) {
-    DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kAnswerMs, &length)) return {};
-    std::vector<wchar_t> text(length + 1, L'\0');
-    DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
-                             kAnswerMs, &copied))
-        return {};
-    return Cp1252FromWide(std::wstring_view(text.data(), copied < text.size() ? copied : text.size() - 1));
+    // The text may change between the length and the text queries (another thread sets it):
+    // read again until both agree, so a read never mixes two texts or cuts one short.
+    for (int attempt = 0;; ++attempt) {
+        DWORD_PTR length = 0;
+        if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kAnswerMs, &length)) return {};
+        std::vector<wchar_t> text(length + 2, L'\0');
+        DWORD_PTR copied = 0;
+        if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                                 SMTO_ABORTIFHUNG, kAnswerMs, &copied))
+            return {};
+        if (copied == length || attempt == 10)
+            return Cp1252FromWide(std::wstring_view(text.data(), copied < text.size() ? copied : text.size() - 1));
+    }
+}
+
+bool WaitForText(HWND window, const std::string& text, int timeoutMs) {
+    return WaitUntil([&] { return WindowText(window) == text; }, timeoutMs);
 }
 
 std::string ClassName(HWND window) { return Cp1252FromWide(ClassOf(window)); }

@@ -35,6 +35,9 @@ HWND FindChildById(HWND parent, int id);
 HWND FindChild(HWND parent, const std::string& className, const std::string& text);
 
 std::string WindowText(HWND window);
+// Waits until window shows text; false on timeout. Tests assert through it: a message posted
+// to another thread may still be on its way when Settle returns (see there).
+bool WaitForText(HWND window, const std::string& text, int timeoutMs = 5000);
 std::string ClassName(HWND window);
 bool IsEnabled(HWND window);
 bool IsVisible(HWND window);
@@ -42,7 +45,10 @@ bool IsVisible(HWND window);
 HWND FocusedWindow(HWND window);
 
 // Returns once the thread that owns window has taken the messages posted to it so far and is
-// waiting for more; false when it does not answer within timeoutMs.
+// waiting for more; false when it does not answer within timeoutMs. A handler that itself
+// waits on another thread (activation, focus, a message to the desktop) answers these probes
+// from inside that wait, before it is done: what the handler changes is checked by waiting for
+// it (WaitForText, WaitUntil), not read at once.
 bool Settle(HWND window, int timeoutMs = 5000);
 
 // Types text into control: one WM_CHAR per character.

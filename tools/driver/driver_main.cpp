@@ -121,8 +121,7 @@ int Run(Command& c) {
     }
     if (verb == "wait-text") {
         if (!need(2)) return Fail("falta o texto");
-        return WaitUntil([&] { return WindowText(target) == c.args[1]; }, c.timeoutMs) ? 0
-                                                                                     : Fail("texto: " + WindowText(target));
+        return WaitForText(target, c.args[1], c.timeoutMs) ? 0 : Fail("texto: " + WindowText(target));
     }
     return Fail("comando desconhecido: " + verb + "\n" + kUsage);
 }
