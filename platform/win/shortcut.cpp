@@ -58,7 +58,17 @@ ShellLinkInfo ReadShellLink(const std::string& linkPath) {
     // Arguments may be longer than a path; INFOTIPSIZE is what the shell itself allows.
     wchar_t text[INFOTIPSIZE] = {};
     ShellLinkInfo info;
-    if (SUCCEEDED(link->GetPath(text, INFOTIPSIZE, nullptr, SLGP_RAWPATH))) info.target = Cp1252FromWide(text);
+    // The item list is what the shell follows when the link is opened, and it keeps the names
+    // in UTF-16. The raw path may have passed through the ANSI code page (Wine stores it so), and
+    // a name such as "Açougue" would come back as "Acougue" under a 1251 or 932 locale.
+    PIDLIST_ABSOLUTE items = nullptr;
+    if (SUCCEEDED(link->GetIDList(&items)) && items) {
+        if (SHGetPathFromIDListEx(items, text, INFOTIPSIZE, GPFIDL_DEFAULT)) info.target = Cp1252FromWide(text);
+        CoTaskMemFree(items);
+    }
+    text[0] = 0;
+    if (info.target.empty() && SUCCEEDED(link->GetPath(text, INFOTIPSIZE, nullptr, SLGP_RAWPATH)))
+        info.target = Cp1252FromWide(text);
     text[0] = 0;
     if (SUCCEEDED(link->GetArguments(text, INFOTIPSIZE))) info.arguments = Cp1252FromWide(text);
     text[0] = 0;
