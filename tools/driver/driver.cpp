@@ -175,9 +175,16 @@ bool Settle(HWND window, int timeoutMs) {
     return true;
 }
 
+// Characters are sent, not posted: each one has gone through the control's own key handling
+// (its key filter, its maximum length) when the call returns. A posted WM_CHAR would meet
+// nothing more in the message loop (accelerators and dialog navigation look at key downs), but
+// Settle could not tell when it was done: under load Wine answered the probes while the last
+// characters were still on their way.
 bool TypeText(HWND control, const std::string& text) {
-    for (wchar_t c : WideFromCp1252(text))
-        if (!Post(control, WM_CHAR, c, 1)) return false;
+    for (wchar_t c : WideFromCp1252(text)) {
+        DWORD_PTR ignored;
+        if (!SendMessageTimeoutW(control, WM_CHAR, c, 1, SMTO_ABORTIFHUNG, kAnswerMs, &ignored)) return false;
+    }
     return true;
 }
 

@@ -2,9 +2,9 @@
 // Drives the windows of a running program (of another process or of this one) the way a user
 // does: through window messages to real controls. Texts are Windows-1252.
 //
-// Typing, keys and clicks are posted to the target's message queue, so they pass through its
-// message loop (dialog navigation, accelerators, key filters) as real input does; each call
-// returns once the target thread has taken them from its queue (see Settle).
+// Keys and clicks are posted to the target's message queue, so they pass through its message
+// loop (dialog navigation, accelerators) as real input does; each call returns once the target
+// thread has taken them from its queue (see Settle). Typed characters are sent to the control.
 #include <windows.h>
 
 #include <functional>
@@ -51,7 +51,7 @@ HWND FocusedWindow(HWND window);
 // it (WaitForText, WaitUntil), not read at once.
 bool Settle(HWND window, int timeoutMs = 5000);
 
-// Types text into control: one WM_CHAR per character.
+// Types text into control: one WM_CHAR per character, each handled when the call returns.
 bool TypeText(HWND control, const std::string& text);
 // A key pressed and released (WM_KEYDOWN, WM_KEYUP); target nullptr means the control that
 // has the focus in window's thread.
