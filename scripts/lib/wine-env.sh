@@ -68,6 +68,13 @@ vorlane_prefix_settings() {
     printf 'REGEDIT4\r\n\r\n'
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Managed"="%s"\r\n\r\n' "$1"
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n"ShowCrashDialog"=dword:00000000\r\n\r\n'
+    # Tests point the desktop at a scratch folder while they run; one that was killed before
+    # it could put the values back leaves them pointing nowhere: the prefix's own are written
+    # again (the user's profile folder is named after the Unix user).
+    printf '[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders]\r\n'
+    printf '"Desktop"="C:\\\\users\\\\%s\\\\Desktop"\r\n\r\n' "$(id -un)"
+    printf '[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders]\r\n'
+    printf '"Desktop"=hex(2):%s\r\n\r\n' "$(printf '%%USERPROFILE%%\\Desktop' | od -An -tx1 -v | tr -s ' \n' ',' | sed 's/^,//')00"
     for aedebug in 'Software\Microsoft' 'Software\Wow6432Node\Microsoft'; do
       printf '[HKEY_LOCAL_MACHINE\\%s\\Windows NT\\CurrentVersion\\AeDebug]\r\n' "$aedebug"
       printf '"Debugger"="winedbg --auto %%ld %%ld"\r\n"Auto"="1"\r\n\r\n'
