@@ -9,7 +9,9 @@
 # mounts that file system and hands over to scripts/lib/vm32-guest.sh.
 #
 # What takes long to make is cached in build/vm32: the kernel, unpacked from Debian's package,
-# and the initramfs. KVM is used where it runs at speed; elsewhere qemu emulates (TCG).
+# and the initramfs. qemu emulates the processor (TCG): on this kind of machine /dev/kvm exists,
+# but nested under another hypervisor it ran the guest's kernel at a few hundred kilobytes of
+# decompression a second, far slower than emulation.
 #
 #   vorlane_vm32_prepare          makes the cache (downloads the kernel package once)
 #   vorlane_vm32_run CMD [ARG...]  runs CMD in the repository folder on the guest; its exit code
@@ -25,7 +27,12 @@ vorlane_vm32_prepare() {
   mkdir -p "$work/deb" "$work/root" "$work/initrd/bin" "$work/initrd/lib/modules"
   # The kernel that Debian's linux-image-amd64 stands for now.
   local image
-  image=$(apt-cache depends linux-image-amd64 2>/dev/null | awk '/Depends: linux-image-[0-9]/ { print $2; exit }')
+  kernel_package() { apt-cache depends linux-image-amd64 2>/dev/null | awk '/Depends: linux-image-[0-9]/ { print $2; exit }'; }
+  image=$(kernel_package)
+  if [ -z "$image" ]; then
+    apt-get update -qq >/dev/null 2>&1 || true
+    image=$(kernel_package)
+  fi
   [ -n "$image" ] || { echo "vm32: no amd64 kernel package found (apt-get update?)" >&2; return 1; }
   (cd "$work/deb" && apt-get download "$image" >/dev/null 2>&1) ||
     { echo "vm32: could not download $image" >&2; return 1; }
@@ -66,16 +73,8 @@ EOF
   rm -rf "$work"
 }
 
-# Whether KVM runs a guest at speed here: on some nested machines /dev/kvm exists but every
-# page the guest touches costs an exit to the outer host, which is slower than emulating.
-# VORLANE_VM32_ACCEL=kvm|tcg overrides the choice.
-vorlane_vm32_accel() {
-  if [ -n "${VORLANE_VM32_ACCEL:-}" ]; then
-    echo "$VORLANE_VM32_ACCEL"
-  else
-    echo tcg
-  fi
-}
+# TCG unless VORLANE_VM32_ACCEL=kvm asks for KVM (for a machine where it runs at speed).
+vorlane_vm32_accel() { echo "${VORLANE_VM32_ACCEL:-tcg}"; }
 
 vorlane_vm32_run() {
   vorlane_vm32_prepare || return 1
@@ -85,6 +84,7 @@ vorlane_vm32_run() {
     # Nested KVM here fails to emulate RDRAND and rejects the host's ARCH_CAPABILITIES MSR.
     cpu=host,-arch-capabilities,-rdrand,-rdseed
   else
+    # TCG's SMAP and PKU made the guest kernel fault on Wine's 32-bit iret from user mode.
     cpu=${VORLANE_VM32_CPU:-max,-smap,-pku,-la57}
   fi
   # The job: the command, its folder and the environment it needs, read by the guest script.
