@@ -94,6 +94,8 @@ vorlane_vm32_run() {
     for v in CI LANG VORLANE_WINEPREFIX; do
       [ -n "${!v:-}" ] && printf 'export %s=%q\n' "$v" "${!v}"
     done
+    # Emulated, a test takes several times as long as here.
+    printf 'export VORLANE_CTEST_TIMEOUT=%q\n' "${VORLANE_CTEST_TIMEOUT:-3600}"
     printf '%q ' "$@"
     printf '\n'
   } >"$dir/job"

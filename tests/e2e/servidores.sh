@@ -31,7 +31,7 @@ start_one() {
   setsid /usr/bin/python3 "$script" --root "$dir/$name/raiz" --port 0 --port-file "$dir/$name/porta" \
     >"$dir/$name/servidor.log" 2>&1 </dev/null &
   echo $! >"$dir/$name/pid"
-  for _ in $(seq 100); do
+  for _ in $(seq 600); do
     [ -s "$dir/$name/porta" ] && return 0
     sleep 0.1
   done

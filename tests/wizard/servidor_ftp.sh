@@ -10,7 +10,7 @@ case $1 in
     setsid /usr/bin/python3 "$3" --root "$dir/raiz" --port 0 --port-file "$dir/porta" --rate "${4:-0}" \
       >"$dir/servidor.log" 2>&1 < /dev/null &
     echo $! >"$dir/pid"
-    for _ in $(seq 100); do [ -s "$dir/porta" ] && exit 0; sleep 0.1; done
+    for _ in $(seq 600); do [ -s "$dir/porta" ] && exit 0; sleep 0.1; done
     echo "the FTP server did not start" >&2
     exit 1
     ;;
