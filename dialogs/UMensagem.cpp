@@ -10,6 +10,10 @@ namespace {
 constexpr int kLarguraMaxima = 480, kLarguraMinima = 250, kAlturaMaxima = 300, kAlturaMinima = 30;
 constexpr int kTitulo = 32, kFundo = 40, kFaixaIcone = 46;
 constexpr int kFraseX = kFaixaIcone + 8, kFraseY = 1 + kTitulo + 14;
+// The panel holds the label and the text box, so that they lie above it: a pointer over the
+// text box reaches the box. Their places are given in the panel's coordinates.
+constexpr int kPainelX = kFaixaIcone + 2, kPainelY = 1 + kTitulo + 2;
+constexpr int kMargemTexto = 2;
 
 std::string TrocaLfCrPorCrLf(const std::string& s) {
     std::string r;
@@ -36,12 +40,14 @@ TFRMensagem::TFRMensagem() {
     o.topMost = true;
     FRMensagem = std::make_unique<Form>(o);
     HWND h = FRMensagem->Handle();
-    Painel = std::make_unique<Panel>(h, MensagemIds::Painel, Rect{kFaixaIcone + 2, 1 + kTitulo + 2, 629 - kFaixaIcone - 5, 213 - kTitulo - kFundo - 6});
+    Painel = std::make_unique<Panel>(h, MensagemIds::Painel, Rect{kPainelX, kPainelY, 629 - kFaixaIcone - 5, 213 - kTitulo - kFundo - 6});
+    HWND p = Painel->Handle();
     imgInfo = std::make_unique<Picture>(h, MensagemIds::imgInfo, Rect{8, 1 + kTitulo + 12, 32, 32}, Artwork::InfoIcon);
     imgAtencao = std::make_unique<Picture>(h, MensagemIds::imgAtencao, Rect{8, 1 + kTitulo + 12, 32, 32}, Artwork::AttentionIcon);
-    Frase = std::make_unique<Label>(h, MensagemIds::Frase, Rect{kFraseX, kFraseY, 250, 30}, "");
-    MmFrase = std::make_unique<Memo>(h, MensagemIds::MmFrase, Rect{kFaixaIcone + 4, 1 + kTitulo + 4, 500, 100});
+    Frase = std::make_unique<Label>(p, MensagemIds::Frase, Rect{kFraseX - kPainelX, kFraseY - kPainelY, 250, 30}, "");
+    MmFrase = std::make_unique<Memo>(p, MensagemIds::MmFrase, Rect{kMargemTexto, kMargemTexto, 500, 100});
     MmFrase->SetFont(BoldFont());
+    MmFrase->UseFaceColour();
     MmFrase->SetVisible(false);
     Fundo = std::make_unique<Panel>(h, MensagemIds::Fundo, Rect{1, 213 - 1 - kFundo, 627, kFundo}, true);
     HWND f = Fundo->Handle();
@@ -119,8 +125,10 @@ void TFRMensagem::MedeFrase(bool quebra, int largura) {
 }
 
 void TFRMensagem::Executa() {
+    // The active window belongs to another program when the user switched away while the
+    // installer worked: the dialog then still holds the program's own window.
     HWND dono = GetActiveWindow();
-    if (dono == FRMensagem->Handle()) dono = nullptr;
+    if (!dono || dono == FRMensagem->Handle()) dono = TopWindowOfThread(FRMensagem->Handle());
     FRMensagem->ShowModal(dono);
     FormClose();
 }
@@ -186,9 +194,9 @@ void TFRMensagem::FormShow() {
         largura = 437;
         FRMensagem->SetSize(largura, altura);
     }
-    Frase->SetBounds({kFraseX, kFraseY, iLarguraFrase, iAlturaFrase});
-    Painel->SetBounds({kFaixaIcone + 2, 1 + kTitulo + 2, largura - kFaixaIcone - 5, altura - kTitulo - kFundo - 6});
-    MmFrase->SetBounds({kFaixaIcone + 4, 1 + kTitulo + 4, largura - kFaixaIcone - 9, altura - kTitulo - kFundo - 10});
+    Painel->SetBounds({kPainelX, kPainelY, largura - kFaixaIcone - 5, altura - kTitulo - kFundo - 6});
+    Frase->SetBounds({kFraseX - kPainelX, kFraseY - kPainelY, iLarguraFrase, iAlturaFrase});
+    MmFrase->SetBounds({kMargemTexto, kMargemTexto, largura - kFaixaIcone - 9, altura - kTitulo - kFundo - 10});
     Fundo->SetBounds({1, altura - 1 - kFundo, largura - 2, kFundo});
     // 8: the buttons of this kind and the initial focus.
     auto mostra = [](SkinButton& b, bool visivel) {

@@ -196,7 +196,16 @@ Memo::Memo(HWND parent, int id, const Rect& r) {
                    WS_EX_CLIENTEDGE, parent, id, r);
 }
 
+void Memo::UseFaceColour() {
+    faceColour_ = true;
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
 HBRUSH Memo::OnCtlColor(HDC dc) {
+    if (faceColour_) {
+        SetBkColor(dc, kFaceColor);
+        return FaceBrush();
+    }
     SetBkColor(dc, GetSysColor(COLOR_WINDOW));
     return GetSysColorBrush(COLOR_WINDOW);
 }

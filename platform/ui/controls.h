@@ -71,7 +71,12 @@ protected:
 class Memo : public Control {
 public:
     Memo(HWND parent, int id, const Rect& r);
+    // Painted in the colour of the panel around it instead of the window colour.
+    void UseFaceColour();
     HBRUSH OnCtlColor(HDC dc) override;
+
+private:
+    bool faceColour_ = false;
 };
 
 class CheckBox : public Control {

@@ -240,4 +240,26 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcW(hwnd_, msg, wp, lp);
 }
 
+namespace {
+struct TopWindowSearch {
+    HWND except;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK VisitThreadWindow(HWND window, LPARAM data) {
+    auto* search = reinterpret_cast<TopWindowSearch*>(data);
+    if (window == search->except || !IsWindowVisible(window) || !IsWindowEnabled(window) ||
+        GetWindow(window, GW_OWNER))
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+}  // namespace
+
+HWND TopWindowOfThread(HWND except) {
+    TopWindowSearch search{except};
+    EnumThreadWindows(GetCurrentThreadId(), VisitThreadWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 }  // namespace vorlane::ui

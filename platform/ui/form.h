@@ -69,4 +69,8 @@ private:
     bool modal_ = false, modalDone_ = false, shown_ = false;
 };
 
+// The first visible, enabled top-level window of the calling thread other than except: the
+// program's own main window, whichever program the user made active meanwhile.
+HWND TopWindowOfThread(HWND except);
+
 }  // namespace vorlane::ui

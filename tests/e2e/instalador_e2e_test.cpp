@@ -23,6 +23,7 @@
 #include "platform/win/files.h"
 #include "platform/win/shortcut.h"
 #include "tests/e2e/e2e_support.h"
+#include "tools/driver/driver.h"
 #include "tests/win/support.h"
 #include "wizard/control_ids.h"
 
@@ -247,7 +248,7 @@ protected:
     // the launcher in the company folder.
     void Conclui(const Installer& w, const std::string& pasta, bool abrirOstrel) {
         if (w.Checked(chkOstrel) != abrirOstrel) w.Press(chkOstrel);
-        ASSERT_EQ(w.Checked(chkOstrel), abrirOstrel);
+        ASSERT_TRUE(driver::WaitUntil([&] { return w.Checked(chkOstrel) == abrirOstrel; }, 5000)) << "the box did not change";
         w.Press(btnProximo, true);
         std::optional<DWORD> fim = w.WaitForExit(30000);
         ASSERT_TRUE(fim.has_value()) << "the installer did not end on Concluir";

@@ -39,9 +39,10 @@ DialogoVisto Observa(HWND dlg) {
     DialogoVisto v;
     v.apareceu = true;
     v.titulo = Texto(dlg);
-    HWND frase = GetDlgItem(dlg, MensagemIds::Frase);
+    HWND painel = GetDlgItem(dlg, MensagemIds::Painel);
+    HWND frase = GetDlgItem(painel, MensagemIds::Frase);
     v.frase = Texto(frase);
-    HWND memo = GetDlgItem(dlg, MensagemIds::MmFrase);
+    HWND memo = GetDlgItem(painel, MensagemIds::MmFrase);
     v.memo = Texto(memo);
     v.memoVisivel = IsWindowVisible(memo) != 0;
     RECT r;

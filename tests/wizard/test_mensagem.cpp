@@ -1,6 +1,11 @@
 // The message and question dialog, shown for real and answered as a user would.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <functional>
+#include <future>
+#include <thread>
+
 #include "dialogs/UMensagem.h"
 #include "tests/wizard/support.h"
 #include "tools/driver/driver.h"
@@ -154,4 +159,90 @@ TEST(Mensagem, PerguntaTodosERetentarDevolvemCodigos) {
     Respondedor r(Resposta::Fechar);
     auto dlg = std::make_unique<TFRMensagem>();
     EXPECT_EQ(dlg->ExecPerguntaOpc({"Fechar?"}, 1), 0) << "closed by the title bar";
+}
+
+namespace {
+// Waits for the visible message dialog, runs look(dialog) on this (another) thread, then
+// presses the dialog's OK.
+std::thread OlhaEConfirma(std::function<void(HWND)> olha) {
+    return std::thread([olha] {
+        HWND dlg = nullptr;
+        vorlane::driver::WaitUntil([&] {
+            dlg = FindWindowW(L"TFRMensagem", nullptr);
+            return dlg && IsWindowVisible(dlg);
+        }, 15000);
+        if (!dlg) return;
+        olha(dlg);
+        PostMessageW(vorlane::driver::FindChildById(dlg, ids::BtOk), BM_CLICK, 0, 0);
+    });
+}
+
+COLORREF PixelNaTela(HWND janela, POINT cliente) {
+    ClientToScreen(janela, &cliente);
+    HDC tela = GetDC(nullptr);
+    COLORREF cor = GetPixel(tela, cliente.x, cliente.y);
+    ReleaseDC(nullptr, tela);
+    return cor;
+}
+}  // namespace
+
+// In text mode the pointer over the text box reaches the box, not the panel behind it (the
+// user clicks into it to select and copy the error text), and the box has the panel's colour.
+TEST(Mensagem, ModoTextoACaixaFicaSobOPonteiroNaCorDoPainel) {
+    HWND sobOPonteiro = nullptr, caixa = nullptr;
+    COLORREF corDaCaixa = 0, corDoPainel = 1;
+    std::thread usuario = OlhaEConfirma([&](HWND dlg) {
+        caixa = vorlane::driver::FindChildById(dlg, ids::MmFrase);
+        HWND painel = vorlane::driver::FindChildById(dlg, ids::Painel);
+        RECT r;
+        GetWindowRect(caixa, &r);
+        sobOPonteiro = WindowFromPoint(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+        RedrawWindow(dlg, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        vorlane::driver::Settle(dlg);
+        RECT c;
+        GetClientRect(caixa, &c);
+        corDaCaixa = PixelNaTela(caixa, POINT{c.right - 3, c.bottom - 3});  // below the text
+        corDoPainel = PixelNaTela(painel, POINT{1, 1});                     // the margin around the box
+    });
+    MostraMensagem({"Erro na instalação:", "uma linha longa de erro"}, 0, true);
+    usuario.join();
+    ASSERT_NE(caixa, nullptr);
+    EXPECT_EQ(sobOPonteiro, caixa) << "the window under the pointer has id " << GetDlgCtrlID(sobOPonteiro);
+    EXPECT_EQ(corDaCaixa, corDoPainel);
+}
+
+// The user switched to another program while the installer worked: the message still holds
+// the wizard, which takes no input until the message is answered.
+TEST(Mensagem, OutroProgramaAtivoOAssistenteFicaBloqueado) {
+    Assistente a;
+    // Another program's window, active, on a thread (and so an input queue) of its own.
+    std::promise<HWND> criada;
+    std::atomic<bool> fim{false};
+    std::thread outro([&] {
+        HWND w = CreateWindowExW(0, L"STATIC", L"Outro programa", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 700, 100, 300, 200,
+                                 nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        SetForegroundWindow(w);
+        SetActiveWindow(w);
+        criada.set_value(w);
+        MSG msg;
+        while (!fim) {
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        }
+        DestroyWindow(w);
+    });
+    HWND outraJanela = criada.get_future().get();
+    ASSERT_TRUE(vorlane::driver::WaitUntil([&] {
+        Processa();
+        return GetForegroundWindow() == outraJanela && GetActiveWindow() == nullptr;
+    }, 10000)) << "the other program's window did not become the active one";
+
+    bool assistenteHabilitado = true;
+    std::thread usuario = OlhaEConfirma([&](HWND) { assistenteHabilitado = IsWindowEnabled(a.w.Handle()) != 0; });
+    MostraMensagem({"É necessário informar o nome da empresa."}, 3, false);
+    usuario.join();
+    fim = true;
+    outro.join();
+    EXPECT_FALSE(assistenteHabilitado) << "the wizard took input while the message was up";
+    EXPECT_TRUE(IsWindowEnabled(a.w.Handle())) << "the wizard is usable again once answered";
 }
