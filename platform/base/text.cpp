@@ -75,7 +75,11 @@ bool IsPlainFileName(std::string_view name) {
         unsigned char u = static_cast<unsigned char>(c);
         if (u < 32 || c == '\\' || c == '/' || c == ':') return false;
     }
+    // Characters no Windows file name can hold: a server name with one cannot become a file.
+    if (name.find_first_of("<>\"|?*") != std::string_view::npos) return false;
     if (name.back() == '.' || name.back() == ' ') return false;
+    std::string base = UpperAscii(name.substr(0, name.find('.')));
+    if (base == "CONIN$" || base == "CONOUT$") return false;
     return !IsReservedDeviceName(name);
 }
 

@@ -24,9 +24,10 @@ std::string WithBackslash(std::string_view folder);
 // Reserved device names of Windows (CON, PRN, AUX, NUL, COM1-9, LPT1-9), alone or with an
 // extension, in any letter case.
 bool IsReservedDeviceName(std::string_view name);
-// A name that may stand as one file or folder name directly inside a folder: not empty, not
-// "." or "..", no path separator, no drive or stream colon, no control character, no trailing
-// dot or space, and not a reserved device name.
+// A name that may stand as one file or folder name directly inside a folder on Windows: not
+// empty, not "." or "..", no path separator, no drive or stream colon, no control character,
+// none of < > " | ? *, no trailing dot or space, not a reserved device name and not the
+// console devices CONIN$ and CONOUT$.
 bool IsPlainFileName(std::string_view name);
 // A 32-bit signed decimal integer, optional sign, no spaces. False for anything else.
 bool ParseInt32(std::string_view s, int& value);

@@ -69,11 +69,4 @@ std::string LastComponent(std::string_view name) {
     return std::string(cut == std::string_view::npos ? name : name.substr(cut + 1));
 }
 
-bool IsSafeTargetName(std::string_view name) {
-    if (!IsPlainFileName(name)) return false;
-    if (name.find_first_of("<>\"|?*") != std::string_view::npos) return false;
-    std::string base = UpperAscii(name.substr(0, name.find('.')));
-    return base != "CONIN$" && base != "CONOUT$";
-}
-
 }  // namespace vorlane::zip

@@ -16,9 +16,4 @@ std::string DecodeEntryName(std::string_view raw, bool utf8Flag, int host, std::
 // The part after the last "/" or "\" (the whole name when it has neither).
 std::string LastComponent(std::string_view name);
 
-// A name that may stand as a file directly inside the target folder on every system the
-// installer runs on: a plain file name (see IsPlainFileName) without the characters Windows
-// refuses in names (< > " | ? *) and not the console devices CONIN$ and CONOUT$.
-bool IsSafeTargetName(std::string_view name);
-
 }  // namespace vorlane::zip

@@ -6,6 +6,7 @@
 #include "platform/base/date_format.h"
 #include "platform/base/error.h"
 #include "platform/base/file_io.h"
+#include "platform/base/text.h"
 #include "platform/zip/entry_name.h"
 #include "platform/zip/zip_file.h"
 
@@ -359,7 +360,7 @@ Outcome Unzipper::State::Extract(const Entry& e, const std::string& fileName) {
     if (e.name.empty()) return Outcome::SkippedName;
     if (e.IsFolder()) return Outcome::SkippedFolder;
     if (e.IsSymlink()) return Outcome::SkippedLink;
-    if (!IsSafeTargetName(fileName)) return Outcome::SkippedName;
+    if (!IsPlainFileName(fileName)) return Outcome::SkippedName;
     if (e.IsEncrypted()) return Outcome::Encrypted;
     if ((e.versionNeeded & 0xFF) > kMaxVersionNeeded) return Outcome::UnsupportedVersion;
     if (e.method != 0 && e.method != 8) return Outcome::UnsupportedMethod;

@@ -470,8 +470,9 @@ TEST_F(E2e, ProgramaComAGrafiaDoServidor) {
 // --- names of the server ------------------------------------------------------------------
 
 // The server that also lists names only Linux can hold (servidores.sh): a backslash, a drive
-// colon, a device name, a trailing dot. They are skipped and nothing lands outside the company
-// folder. Its launcher is dated later than the copy the driver fetches at the start, so the
+// colon, a device name, a trailing dot, the characters < > " | ? * of no Windows name. They are
+// skipped, the libraries listed after them are still fetched, and nothing lands outside the
+// company folder. Its launcher is dated later than the copy the driver fetches at the start, so the
 // update loop fetches it again into the backup beside it and leaves the launcher as it is.
 TEST_F(E2e, NomesQueNaoSaoDeArquivoEOstrelMaisNovo) {
     ServerFolder s("nomes");

@@ -61,7 +61,8 @@ case $1 in
     make_schemas
     rm -rf "$dir/principal/raiz" "$dir/nomes/raiz"
     mkdir -p "$dir/nomes/raiz"
-    for n in '..\evil.DLL' 'a\b.DLL' '..\..\fora.JPG' 'C:evil.DLL' 'NUL.DLL' 'Y.DLL.'; do
+    for n in '..\evil.DLL' 'a\b.DLL' '..\..\fora.JPG' 'C:evil.DLL' 'NUL.DLL' 'Y.DLL.' \
+             'b?.DLL' 'x|y.DLL' 'r<s>.DLL' 'aspas".DLL' 'w*.DLL' 'CONOUT$.DLL'; do
       printf 'fora da pasta: %s\r\n' "$n" >"$dir/nomes/raiz/$n"
     done
     start_one principal "$3"

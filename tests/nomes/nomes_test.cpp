@@ -241,3 +241,20 @@ TEST(MesmoTexto, EqualInAsciiUpperCase) {
 }
 
 }  // namespace
+
+// What the update loop and the unzipper accept as a file name from the server or an archive.
+TEST(IsPlainFileName, OnlyNamesWindowsCanHoldInTheFolder) {
+    struct Case {
+        const char* name;
+        bool plain;
+    } cases[] = {
+        {"Ostrel.exe", true},   {"LOGO7.JPG", true},  {"a b.dll", true},   {"Açougue.txt", true},
+        {".oculto", true},      {"", false},          {".", false},        {"..", false},
+        {"..\\evil.DLL", false}, {"a/b.DLL", false},  {"C:evil.DLL", false}, {"a:stream", false},
+        {"a?.jpg", false},      {"b*.dll", false},    {"x|y.dll", false},  {"r<s>.dll", false},
+        {"aspas\".dll", false}, {"Y.DLL.", false},    {"fim ", false},     {"NUL.DLL", false},
+        {"com1", false},        {"CONIN$", false},    {"conout$.txt", false}, {"COM0.txt", true},
+        {"tab\there", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(vorlane::IsPlainFileName(c.name), c.plain) << c.name;
+}
