@@ -36,6 +36,7 @@ void TfrmInstalador::ExecutaInstalacao() {
     bCancelado = false;
     // A new run starts from a clean slate, so the end page tells about this run only.
     bErroInstalacao = false;
+    bAtalhoFalhou = false;
     sMensagemErro.clear();
     lblFim1->SetText(kFimSucessoTitulo);
     lblFimMensagem->SetText(kFimSucessoMensagem);
@@ -138,6 +139,7 @@ void TfrmInstalador::ExecutaInstalacao() {
     try {
         CriaAtalho(sCaminhoInstalacao + "Ostrel.exe", "", sCaminhoInstalacao, "Ostrel Vorlane");
     } catch (const std::exception& e) {
+        bAtalhoFalhou = true;
         MostraMensagem({"Não foi possível criar o atalho \"Ostrel Vorlane\" na área de trabalho.", "", "Erro:", e.what()}, 3,
                        false);
     }

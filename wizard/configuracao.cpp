@@ -36,7 +36,9 @@ void TfrmInstalador::pCriaConfigOstrel() {
 
 void TfrmInstalador::CriaAtalho(const std::string& Destino, const std::string& Argumentos,
                                 const std::string& PastaTrabalho, const std::string& Nome) {
-    win::CreateShellLink(Destino, Argumentos, PastaTrabalho, win::DesktopFolder() + "\\" + Nome + ".lnk");
+    const std::string atalho = win::DesktopFolder() + "\\" + Nome + ".lnk";
+    if (!win::CreateShellLink(Destino, Argumentos, PastaTrabalho, atalho))
+        throw vorlane::Error("O Windows não gravou o atalho " + atalho + ".");
 }
 
 void TfrmInstalador::AbreOstrel() {

@@ -18,6 +18,9 @@ const char* const kFimSucessoTitulo = "O sistema foi instalado com sucesso!";
 const char* const kFimSucessoMensagem =
     "O sistema foi instalado com sucesso.\r\nFoi criado o atalho \"Ostrel Vorlane\" na área de trabalho.\r\n\r\n"
     "Clique em \"Concluir\" para encerrar o instalador.";
+const char* const kFimSucessoSemAtalhoMensagem =
+    "O sistema foi instalado com sucesso.\r\nNão foi possível criar o atalho \"Ostrel Vorlane\" na área de "
+    "trabalho.\r\n\r\nClique em \"Concluir\" para encerrar o instalador.";
 
 namespace {
 constexpr int kLargura = 597, kAltura = 438, kBarraBotoes = 47;

@@ -109,7 +109,7 @@ void TfrmInstalador::actProximoExecute() {
                 sMensagemErro);
         } else {
             lblFim1->SetText(kFimSucessoTitulo);
-            lblFimMensagem->SetText(kFimSucessoMensagem);
+            lblFimMensagem->SetText(bAtalhoFalhou ? kFimSucessoSemAtalhoMensagem : kFimSucessoMensagem);
             actAnterior->SetEnabled(false);
         }
         break;

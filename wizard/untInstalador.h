@@ -75,6 +75,8 @@ public:
 
     // --- state shared by the wizard and the run
     bool bErroInstalacao = false;
+    // The desktop shortcut of this run could not be made: the end page must not claim it.
+    bool bAtalhoFalhou = false;
     std::string sMensagemErro;
     std::string sCaminhoInstalacao;
     std::vector<std::string> aModulos;
@@ -149,3 +151,4 @@ private:
 // Texts of the window that more than one routine shows.
 extern const char* const kFimSucessoTitulo;
 extern const char* const kFimSucessoMensagem;
+extern const char* const kFimSucessoSemAtalhoMensagem;

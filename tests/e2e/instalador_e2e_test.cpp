@@ -593,6 +593,32 @@ INSTANTIATE_TEST_SUITE_P(E2e, FalhaAoCopiar,
                                            CasoCopia{"SemBibliotecaDaEmpresa", "Dll\\Empresa7.dll"}),
                          [](const ::testing::TestParamInfo<CasoCopia>& info) { return std::string(info.param.nome); });
 
+// The desktop folder is gone (a roaming profile that did not load, say): the shortcut cannot
+// be made, a dialog says so, and the end page tells of the installation without claiming the
+// shortcut.
+TEST_F(E2e, AtalhoQueNaoPodeSerCriado) {
+    const std::string semDesktop = scratch_ / "Área de Trabalho que não existe";
+    desktopValue_.Set(semDesktop);
+    userDesktopValue_.Set(semDesktop);
+    ServerFolder s = ServidorDaEmpresa();
+    const std::string empresa = "Loja Sem Atalho", pasta = Pasta(empresa);
+    auto w = AteResumo({empresa, "7", s.Address()});
+    ASSERT_FALSE(HasFatalFailure());
+    w->Press(btnProximo);
+    std::optional<Dialog> d = w->WaitForRunDialog();
+    ASSERT_TRUE(d.has_value());
+    ASSERT_GE(d->lines.size(), 1u);
+    EXPECT_EQ(d->lines[0], "Não foi possível criar o atalho \"Ostrel Vorlane\" na área de trabalho.");
+    ASSERT_TRUE(w->Answer(*d, MensagemIds::BtOk));
+    ASSERT_TRUE(w->WaitForRunEnd(7));
+    EXPECT_EQ(w->Text(lblFim1), kFimSucesso);
+    EXPECT_EQ(w->Text(lblFimMensagem),
+              "O sistema foi instalado com sucesso.\r\nNão foi possível criar o atalho \"Ostrel Vorlane\" na área de "
+              "trabalho.\r\n\r\nClique em \"Concluir\" para encerrar o instalador.");
+    EXPECT_TRUE(SameTree(ReadTree(pasta), Completa(s)));
+    EXPECT_FALSE(FolderExists(semDesktop)) << "nothing made outside the company folder";
+}
+
 // A library that vanishes from the server after the listing: the five-line dialog, the loop
 // stops at it, and the run still ends with the shortcut and the end page.
 TEST_F(E2e, ArquivoQueSomeDepoisDaListagem) {
