@@ -17,7 +17,8 @@ namespace vorlane::e2e {
 namespace drv = vorlane::driver;
 
 namespace {
-const int kMessageMs = 5000;
+// As long as the driver lets a window take to answer (see tools/driver).
+const int kMessageMs = 30000;
 // Between 1601 and 1970, in 100 ns units.
 const uint64_t kEpochDifference = 116444736000000000ULL;
 
@@ -229,7 +230,7 @@ bool Installer::Visible(int id) const {
 bool Installer::Checked(int id) const {
     HWND control = Control(id);
     DWORD_PTR state = 0;
-    return control && SendMessageTimeoutW(control, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kMessageMs, &state) &&
+    return control && SendMessageTimeoutW(control, BM_GETCHECK, 0, 0, SMTO_NORMAL, kMessageMs, &state) &&
            state == BST_CHECKED;
 }
 
@@ -269,7 +270,7 @@ void Installer::Type(int id, const std::string& text) const {
     HWND control = Control(id);
     if (!control) return;
     DWORD_PTR ignored;
-    EXPECT_TRUE(SendMessageTimeoutW(control, EM_SETSEL, 0, -1, SMTO_ABORTIFHUNG, kMessageMs, &ignored));
+    EXPECT_TRUE(SendMessageTimeoutW(control, EM_SETSEL, 0, -1, SMTO_NORMAL, kMessageMs, &ignored));
     EXPECT_TRUE(drv::TypeText(control, text)) << "typing into " << id;
     EXPECT_EQ(drv::WindowText(control), text) << "the text of " << id;
 }

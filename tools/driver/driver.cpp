@@ -11,7 +11,10 @@
 namespace vorlane::driver {
 
 namespace {
-const int kAnswerMs = 5000;
+// How long a window may take to answer before the driver gives up on it. Generous: on an
+// emulated, busy machine a thread that pauses for the user's eye can look hung to Windows'
+// own five-second rule, so the driver waits for the answer itself rather than trusting that.
+const int kAnswerMs = 30000;
 
 std::wstring ClassOf(HWND window) {
     wchar_t name[256] = {};
@@ -125,11 +128,11 @@ std::string WindowText(HWND window) {
     // read again until both agree, so a read never mixes two texts or cuts one short.
     for (int attempt = 0;; ++attempt) {
         DWORD_PTR length = 0;
-        if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kAnswerMs, &length)) return {};
+        if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kAnswerMs, &length)) return {};
         std::vector<wchar_t> text(length + 2, L'\0');
         DWORD_PTR copied = 0;
         if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                                 SMTO_ABORTIFHUNG, kAnswerMs, &copied))
+                                 SMTO_NORMAL, kAnswerMs, &copied))
             return {};
         if (copied == length || attempt == 10)
             return Cp1252FromWide(std::wstring_view(text.data(), copied < text.size() ? copied : text.size() - 1));
@@ -170,7 +173,7 @@ bool Settle(HWND window, int timeoutMs) {
     }
     for (int i = 0; i < 3; ++i) {
         DWORD_PTR ignored;
-        if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, UINT(timeoutMs), &ignored)) return false;
+        if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, UINT(timeoutMs), &ignored)) return false;
     }
     return true;
 }
@@ -183,7 +186,7 @@ bool Settle(HWND window, int timeoutMs) {
 bool TypeText(HWND control, const std::string& text) {
     for (wchar_t c : WideFromCp1252(text)) {
         DWORD_PTR ignored;
-        if (!SendMessageTimeoutW(control, WM_CHAR, c, 1, SMTO_ABORTIFHUNG, kAnswerMs, &ignored)) return false;
+        if (!SendMessageTimeoutW(control, WM_CHAR, c, 1, SMTO_NORMAL, kAnswerMs, &ignored)) return false;
     }
     return true;
 }

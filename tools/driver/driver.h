@@ -37,7 +37,7 @@ HWND FindChild(HWND parent, const std::string& className, const std::string& tex
 std::string WindowText(HWND window);
 // Waits until window shows text; false on timeout. Tests assert through it: a message posted
 // to another thread may still be on its way when Settle returns (see there).
-bool WaitForText(HWND window, const std::string& text, int timeoutMs = 5000);
+bool WaitForText(HWND window, const std::string& text, int timeoutMs = 30000);
 std::string ClassName(HWND window);
 bool IsEnabled(HWND window);
 bool IsVisible(HWND window);
@@ -49,7 +49,7 @@ HWND FocusedWindow(HWND window);
 // waits on another thread (activation, focus, a message to the desktop) answers these probes
 // from inside that wait, before it is done: what the handler changes is checked by waiting for
 // it (WaitForText, WaitUntil), not read at once.
-bool Settle(HWND window, int timeoutMs = 5000);
+bool Settle(HWND window, int timeoutMs = 30000);
 
 // Types text into control: one WM_CHAR per character, each handled when the call returns.
 bool TypeText(HWND control, const std::string& text);
