@@ -46,6 +46,16 @@ vorlane_wine_up() {
     vorlane_start_xvfb
     own=1
   fi
+  # A prefix whose wineserver was killed while it saved (a machine stopped mid-run) can be
+  # left with registry files cut short: Wine then refuses it, so it is made again.
+  local hive
+  for hive in system.reg user.reg; do
+    if [ -f "$WINEPREFIX/$hive" ] && ! head -n 1 "$WINEPREFIX/$hive" | grep -q '^WINE REGISTRY Version'; then
+      echo "wine-env: $WINEPREFIX/$hive is damaged; making the prefix again" >&2
+      rm -rf "$WINEPREFIX"
+      break
+    fi
+  done
   mkdir -p "$WINEPREFIX"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     "$VORLANE_WINE" wineboot.exe -i >/dev/null 2>&1 || true
