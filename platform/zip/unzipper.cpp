@@ -7,6 +7,7 @@
 #include "platform/base/error.h"
 #include "platform/base/file_io.h"
 #include "platform/base/text.h"
+#include "platform/zip/decoders.h"
 #include "platform/zip/entry_name.h"
 #include "platform/zip/zip_file.h"
 
@@ -45,41 +46,7 @@ bool IsDosHost(int host) { return host == 0 || host == 6 || host == 11 || host =
 bool IsUnixHost(int host) { return host == 3 || host == 19; }
 uint32_t UnixType(uint32_t external) { return (external >> 16) & 0170000; }
 
-// Reads a range of the archive front to back through one fixed buffer.
-class RangeReader {
-public:
-    RangeReader(detail::ArchiveFile& file, uint64_t begin, uint64_t end, std::vector<unsigned char>& buffer)
-        : file_(file), next_(begin), end_(end), buffer_(buffer) {}
-
-    bool Read(void* out, size_t n) {
-        auto* p = static_cast<unsigned char*>(out);
-        while (n > 0) {
-            if (pos_ == filled_ && !Refill()) return false;
-            size_t take = std::min(n, filled_ - pos_);
-            if (p) std::copy_n(buffer_.data() + pos_, take, p), p += take;
-            pos_ += take;
-            n -= take;
-        }
-        return true;
-    }
-    bool Skip(size_t n) { return Read(nullptr, n); }
-
-private:
-    bool Refill() {
-        if (next_ >= end_) return false;
-        size_t take = static_cast<size_t>(std::min<uint64_t>(buffer_.size(), end_ - next_));
-        if (!file_.ReadAt(next_, buffer_.data(), take)) return false;
-        next_ += take;
-        pos_ = 0;
-        filled_ = take;
-        return true;
-    }
-
-    detail::ArchiveFile& file_;
-    uint64_t next_, end_;
-    std::vector<unsigned char>& buffer_;
-    size_t pos_ = 0, filled_ = 0;
-};
+using detail::RangeReader;
 
 struct DirectoryLocation {
     uint64_t entries = 0;
@@ -145,6 +112,7 @@ const char* OutcomeName(Outcome outcome) {
         case Outcome::Oversized: return "Oversized";
         case Outcome::LimitReached: return "LimitReached";
         case Outcome::WriteFailed: return "WriteFailed";
+        case Outcome::OutOfMemory: return "OutOfMemory";
     }
     return "?";
 }
@@ -154,28 +122,66 @@ struct Unzipper::State {
     detail::ArchiveFile file;
     std::vector<Entry> entries;
     std::vector<EntryResult> results;
-    std::vector<unsigned char> in, out;
-    z_stream z{};
-    bool inflateReady = false;
+    std::vector<unsigned char> in;
+    detail::Decoders decoders;
     uint64_t written = 0;
     bool limitHit = false;
 
-    ~State() {
-        if (inflateReady) inflateEnd(&z);
-    }
-
     void Buffers() {
         if (in.empty()) in.resize(kBufferSize);
-        if (out.empty()) out.resize(kBufferSize);
     }
 
     DirectoryLocation FindDirectory();
     void ReadDirectory();
     Outcome Extract(const Entry& e, const std::string& fileName);
-    Outcome CopyStored(const Entry& e, uint64_t dataStart, detail::NewFile& f);
-    Outcome Inflate(const Entry& e, uint64_t dataStart, detail::NewFile& f);
-    Outcome Put(const Entry& e, const unsigned char* data, size_t n, uint64_t& got, uLong& crc, detail::NewFile& f);
+    Outcome Decode(const Entry& e, uint64_t dataStart, detail::NewFile& f);
 };
+
+namespace {
+
+// Takes an entry's decoded bytes into its new file: never more than the entry declares, with
+// their CRC-32 and the archive's running total kept.
+class EntryOutput final : public detail::Sink {
+public:
+    EntryOutput(const Entry& e, detail::NewFile& f, uint64_t& written) : e_(e), f_(f), written_(written) {}
+
+    bool Put(const unsigned char* data, size_t n) override {
+        if (n > e_.size - got_) {
+            refused_ = Outcome::Oversized;
+            return false;
+        }
+        if (!f_.Write(data, n)) {
+            refused_ = Outcome::WriteFailed;
+            return false;
+        }
+        crc_ = crc32(crc_, data, static_cast<uInt>(n));
+        got_ += n;
+        written_ += n;
+        return true;
+    }
+
+    // The entry's outcome once its decoder is done.
+    Outcome Result(detail::Decoded d) const {
+        switch (d) {
+            case detail::Decoded::Stopped: return refused_;
+            case detail::Decoded::Corrupt: return Outcome::Corrupt;
+            case detail::Decoded::NoMemory: return Outcome::OutOfMemory;
+            case detail::Decoded::End: break;
+        }
+        if (got_ != e_.size) return Outcome::Corrupt;
+        return crc_ == e_.crc ? Outcome::Extracted : Outcome::CrcMismatch;
+    }
+
+private:
+    const Entry& e_;
+    detail::NewFile& f_;
+    uint64_t& written_;
+    uint64_t got_ = 0;
+    uLong crc_ = crc32(0L, Z_NULL, 0);
+    Outcome refused_ = Outcome::WriteFailed;
+};
+
+}  // namespace
 
 DirectoryLocation Unzipper::State::FindDirectory() {
     const uint64_t size = file.Size();
@@ -293,67 +299,13 @@ void Unzipper::State::ReadDirectory() {
     }
 }
 
-Outcome Unzipper::State::Put(const Entry& e, const unsigned char* data, size_t n, uint64_t& got, uLong& crc,
-                             detail::NewFile& f) {
-    if (n > e.size - got) return Outcome::Oversized;
-    if (!f.Write(data, n)) return Outcome::WriteFailed;
-    crc = crc32(crc, data, static_cast<uInt>(n));
-    got += n;
-    written += n;
-    return Outcome::Extracted;
-}
-
-Outcome Unzipper::State::CopyStored(const Entry& e, uint64_t dataStart, detail::NewFile& f) {
-    if (e.compressedSize > e.size) return Outcome::Oversized;
-    if (e.compressedSize < e.size) return Outcome::Corrupt;
-    uint64_t got = 0, at = dataStart;
-    uLong crc = crc32(0L, Z_NULL, 0);
-    while (got < e.size) {
-        size_t n = static_cast<size_t>(std::min<uint64_t>(in.size(), e.size - got));
-        if (!file.ReadAt(at, in.data(), n)) return Outcome::Corrupt;
-        at += n;
-        Outcome o = Put(e, in.data(), n, got, crc, f);
-        if (o != Outcome::Extracted) return o;
-    }
-    return crc == e.crc ? Outcome::Extracted : Outcome::CrcMismatch;
-}
-
-Outcome Unzipper::State::Inflate(const Entry& e, uint64_t dataStart, detail::NewFile& f) {
-    if (!inflateReady) {
-        z = z_stream{};
-        if (inflateInit2(&z, -15) != Z_OK) return Outcome::WriteFailed;
-        inflateReady = true;
-    } else if (inflateReset(&z) != Z_OK) {
-        return Outcome::Corrupt;
-    }
-    uint64_t left = e.compressedSize, at = dataStart, got = 0;
-    uLong crc = crc32(0L, Z_NULL, 0);
-    z.avail_in = 0;
-    for (;;) {
-        if (z.avail_in == 0 && left > 0) {
-            size_t n = static_cast<size_t>(std::min<uint64_t>(in.size(), left));
-            if (!file.ReadAt(at, in.data(), n)) return Outcome::Corrupt;
-            at += n;
-            left -= n;
-            z.next_in = in.data();
-            z.avail_in = static_cast<uInt>(n);
-        }
-        const uInt inBefore = z.avail_in;
-        z.next_out = out.data();
-        z.avail_out = static_cast<uInt>(out.size());
-        int rc = inflate(&z, Z_NO_FLUSH);
-        const size_t produced = out.size() - z.avail_out;
-        if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) return Outcome::Corrupt;
-        if (produced > 0) {
-            Outcome o = Put(e, out.data(), produced, got, crc, f);
-            if (o != Outcome::Extracted) return o;
-        }
-        if (rc == Z_STREAM_END) break;
-        // No way forward: the compressed data ended before the stream did.
-        if (produced == 0 && z.avail_in == inBefore) return Outcome::Corrupt;
-    }
-    if (got != e.size) return Outcome::Corrupt;
-    return crc == e.crc ? Outcome::Extracted : Outcome::CrcMismatch;
+Outcome Unzipper::State::Decode(const Entry& e, uint64_t dataStart, detail::NewFile& f) {
+    // A stored entry holds its bytes as they are: more of them than declared is a bomb, fewer
+    // a damaged entry.
+    if (e.method == 0 && e.compressedSize > e.size) return Outcome::Oversized;
+    RangeReader data(file, dataStart, dataStart + e.compressedSize, in);
+    EntryOutput output(e, f, written);
+    return output.Result(decoders.Run({e.method, e.flags, e.size}, data, output));
 }
 
 Outcome Unzipper::State::Extract(const Entry& e, const std::string& fileName) {
@@ -363,7 +315,7 @@ Outcome Unzipper::State::Extract(const Entry& e, const std::string& fileName) {
     if (!IsPlainFileName(fileName)) return Outcome::SkippedName;
     if (e.IsEncrypted()) return Outcome::Encrypted;
     if ((e.versionNeeded & 0xFF) > kMaxVersionNeeded) return Outcome::UnsupportedVersion;
-    if (e.method != 0 && e.method != 8) return Outcome::UnsupportedMethod;
+    if (!detail::IsReadableMethod(e.method)) return Outcome::UnsupportedMethod;
     const uint64_t limit = std::min(kMaxOutput, kMaxRatio * file.Size());
     if (limitHit || e.size > limit - std::min(limit, written)) {
         limitHit = true;
@@ -388,7 +340,7 @@ Outcome Unzipper::State::Extract(const Entry& e, const std::string& fileName) {
     }
     if (f.Path().empty()) return Outcome::WriteFailed;
 
-    Outcome o = e.method == 0 ? CopyStored(e, dataStart, f) : Inflate(e, dataStart, f);
+    Outcome o = Decode(e, dataStart, f);
     if (o != Outcome::Extracted) return o;  // the unfinished file goes with f
 
     DosDateTime when = DecodeDosDateTime(e.dosDate, e.dosTime);

@@ -45,13 +45,14 @@ enum class Outcome {
     SkippedLink,         // a symbolic link: links are never created
     SkippedReadOnly,     // an existing read-only file of that name is left alone
     Encrypted,           // no password is known
-    UnsupportedMethod,   // only stored (0) and deflated (8) entries are read
+    UnsupportedMethod,   // read: stored, deflated, Deflate64, BZip2, LZMA and PPMd entries
     UnsupportedVersion,  // needs a version of the format above 6.3
     Corrupt,             // bad local header, damaged or short data
     CrcMismatch,         // data complete but its CRC-32 is wrong
     Oversized,           // inflates past its declared size
     LimitReached,        // the archive's total output limit: this entry and the rest not written
     WriteFailed,         // the file could not be written or put in place
+    OutOfMemory,         // the method's dictionary or model does not fit in memory
 };
 const char* OutcomeName(Outcome outcome);
 
