@@ -1,8 +1,9 @@
 // LZMA entries, decoded by liblzma. The zip form puts in front of the raw LZMA data the
 // encoder's version (2 bytes), the size of the properties (2 bytes, always 5) and the
 // properties: lc/lp/pb in one byte and the dictionary size. Flag bit 1 says the data ends
-// with an end marker; without it the data ends at the entry's size. Both are accepted: the
-// decoder is told the size and allowed the marker.
+// with an end marker: the data, not the declared size, then says where the entry ends, so
+// data that goes on past the declared size is seen. Without the marker the data ends at the
+// entry's size.
 #include <lzma.h>
 
 #include <algorithm>
@@ -15,6 +16,7 @@ namespace vorlane::zip::detail {
 namespace {
 constexpr size_t kPropertiesSize = 5;
 constexpr uint32_t kSmallestDictionary = 4096;
+constexpr uint16_t kEndMarkerFlag = 2;
 }  // namespace
 
 Decoded DecodeLzma(const EntryData& entry, RangeReader& in, Sink& out, std::vector<unsigned char>& scratch) {
@@ -26,14 +28,16 @@ Decoded DecodeLzma(const EntryData& entry, RangeReader& in, Sink& out, std::vect
     if (lzma_properties_decode(&filters[0], nullptr, header + 4, kPropertiesSize) != LZMA_OK) return Decoded::Corrupt;
     lzma_options_lzma options = *static_cast<lzma_options_lzma*>(filters[0].options);
     std::free(filters[0].options);
-    // Distances never reach before the start of the entry, so a dictionary larger than the
-    // entry would only cost memory.
-    if (options.dict_size > entry.size) {
+    const bool endMarker = (entry.flags & kEndMarkerFlag) != 0;
+    // Without the marker the decoder stops at the entry's size, and distances never reach
+    // before the start of the entry: a dictionary larger than the entry would only cost memory.
+    if (!endMarker && options.dict_size > entry.size) {
         options.dict_size = static_cast<uint32_t>(std::max<uint64_t>(entry.size, kSmallestDictionary));
     }
+    const uint64_t size = endMarker ? UINT64_MAX : entry.size;
     options.ext_flags = LZMA_LZMA1EXT_ALLOW_EOPM;
-    options.ext_size_low = static_cast<uint32_t>(entry.size);
-    options.ext_size_high = static_cast<uint32_t>(entry.size >> 32);
+    options.ext_size_low = static_cast<uint32_t>(size);
+    options.ext_size_high = static_cast<uint32_t>(size >> 32);
     filters[0] = {LZMA_FILTER_LZMA1EXT, &options};
 
     lzma_stream z = LZMA_STREAM_INIT;

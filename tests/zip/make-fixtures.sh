@@ -40,7 +40,7 @@ zip -q ../readonly.zip somente.txt b.xsd
 chmod 644 somente.txt
 date -d '2018-01-02 03:04:06' +%s > ../somente.epoch
 
-# Every method 7z writes next to the two the unzipper reads, an encrypted entry, an empty file.
+# Every method in one archive, with an encrypted entry and an empty file.
 for n in ok1 d64 bz lz ppmd enc ok2 ok3; do text "$n" 6 > "$n.txt"; done
 : > vazio.txt
 zip -q ../mixed.zip ok1.txt
@@ -125,11 +125,40 @@ PY
 printf 'utf-8 cru\n' > 'reunião.txt'
 zip -q ../accents.zip 'reunião.txt'
 
-# A zip bomb: 50 MB of zeros deflate to a few dozen kilobytes, far past 200 times the archive.
+# Every method beyond deflate as the real tools write it: 7z's Deflate64, BZip2, LZMA (with
+# and without its end marker) and PPMd, and Info-ZIP's bzip2. Each archive holds the same
+# files: text; a random block written twice, farther apart than deflate's 32 KiB window
+# reaches, then a run of zeros (Deflate64's long distances and lengths); a read-only file.
+# The originals stay in originais/ for the tests to compare with.
+mkdir "$out/originais"
+(
+  cd "$out/originais"
+  text metodo 24 > texto.xsd
+  head -c 40000 /dev/urandom > bloco
+  { cat bloco bloco; head -c 70000 /dev/zero; } > repetido.bin
+  rm bloco
+  text leitura 2 > leitura.txt
+  stamp texto.xsd '2021-06-15 10:20:30'
+  stamp leitura.txt '2017-05-06 07:08:10'
+  chmod 444 leitura.txt
+  files=(texto.xsd repetido.bin leitura.txt)
+  for m in Deflate64 BZip2 LZMA LZMA:eos=off PPMd; do
+    name=$(printf '%s' "$m" | tr 'A-Z:=' 'a-z--')
+    7z a -tzip -mm="$m" "../metodo-$name.zip" "${files[@]}" >/dev/null
+  done
+  zip -q -Z bzip2 ../metodo-zip-bzip2.zip "${files[@]}"
+  chmod 644 leitura.txt
+)
+
+# Zip bombs: 50 MB of zeros shrink to a few dozen kilobytes or less, far past 200 times the
+# archive, with deflate (Info-ZIP) and with each of 7z's other methods.
 printf 'pequeno\n' > pequeno.txt
 head -c 50000000 /dev/zero > zeros.bin
 printf 'depois\n' > depois.txt
 zip -q ../bomb.zip pequeno.txt zeros.bin depois.txt
+for m in Deflate64 BZip2 LZMA PPMd; do
+  7z a -tzip -mm="$m" "../bomb-$(printf '%s' "$m" | tr 'A-Z' 'a-z').zip" pequeno.txt zeros.bin depois.txt >/dev/null
+done
 rm zeros.bin
 
 cd ..

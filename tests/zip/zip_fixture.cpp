@@ -127,6 +127,11 @@ void RemoveTree(const fs::path& root) {
 }
 }  // namespace
 
+void EmptyFolder(const std::string& folder) {
+    RemoveTree(Native(folder));
+    MakeFolder(folder);
+}
+
 WorkFolder::WorkFolder() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     std::string name = info ? std::string(info->test_suite_name()) + "." + info->name() : "zip";

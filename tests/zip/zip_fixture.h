@@ -18,6 +18,8 @@ std::string ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::string& bytes);
 bool Exists(const std::string& path);
 void MakeFolder(const std::string& path);
+// Removes everything inside a folder, read-only files too.
+void EmptyFolder(const std::string& folder);
 // Names of everything directly inside a folder.
 std::set<std::string> Names(const std::string& folder);
 void SetReadOnly(const std::string& path, bool readOnly);
