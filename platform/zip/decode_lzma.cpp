@@ -29,11 +29,11 @@ Decoded DecodeLzma(const EntryData& entry, RangeReader& in, Sink& out, std::vect
     lzma_options_lzma options = *static_cast<lzma_options_lzma*>(filters[0].options);
     std::free(filters[0].options);
     const bool endMarker = (entry.flags & kEndMarkerFlag) != 0;
-    // Without the marker the decoder stops at the entry's size, and distances never reach
-    // before the start of the entry: a dictionary larger than the entry would only cost memory.
-    if (!endMarker && options.dict_size > entry.size) {
-        options.dict_size = static_cast<uint32_t>(std::max<uint64_t>(entry.size, kSmallestDictionary));
-    }
+    // Distances never reach before the start of the entry, and no more than one scratch
+    // buffer is decoded past what the entry declares before the output is refused: a larger
+    // dictionary would only cost memory (a damaged header may ask for 4 GiB).
+    const uint64_t reach = std::max<uint64_t>(entry.size + scratch.size(), kSmallestDictionary);
+    if (options.dict_size > reach) options.dict_size = static_cast<uint32_t>(reach);
     const uint64_t size = endMarker ? UINT64_MAX : entry.size;
     options.ext_flags = LZMA_LZMA1EXT_ALLOW_EOPM;
     options.ext_size_low = static_cast<uint32_t>(size);
