@@ -5,13 +5,18 @@
 #   many.zip   2,000 files, 200 MiB in all, in 20 folders: text, random and mixed content
 #              (so both deflated and stored entries), four large entries of 15 to 30 MiB and
 #              1,996 files of 512 bytes to 1 MiB;
-#   one100.zip a single 100 MiB entry;  one1.zip a single 1 MiB entry (same kind of content).
+#   one100.zip a single 100 MiB entry;  one1.zip a single 1 MiB entry (same kind of content);
+#   many-<method>.zip  the same 2,000 files written by 7z with each method beyond deflate
+#              (deflate64, bzip2, lzma, ppmd; 7z stores the files that do not shrink).
 # Each side extracts each archive into a fresh folder, a few times, the sides taking turns so
-# a busy moment of the machine hits them alike; the median time counts. The first run of each
+# a busy moment of the machine hits them alike; the median time counts. The Info-ZIP archives
+# are extracted by ours, unzip and bsdtar; each method's archive by ours and `7z e` (which,
+# like ours, extracts flat). The first run of each
 # side is checked file by file against the checksums taken when the content was made.
 # Peak memory is the maximum resident set size (/usr/bin/time, else VmHWM polled in /proc).
 # Last line (ratios above 1 mean faster than the peer):
 #   zip-vs-unzip ratio=<unzip time / ours> vs-bsdtar=<bsdtar time / ours> peak_mib=<ours>
+#     deflate64=<7z time / ours> bzip2=<...> lzma=<...> ppmd=<...>
 # ZIP_BENCH_REPS sets the repetitions (default 3).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -21,7 +26,7 @@ py=/usr/bin/python3
 cache="$root/build/bench-zip"
 ours="$root/build/host/tools/zipbench/zipbench"
 
-for tool in zip unzip bsdtar sha256sum; do
+for tool in zip unzip bsdtar 7z sha256sum; do
   command -v "$tool" >/dev/null || { echo "$tool is missing: run scripts/setup" >&2; exit 1; }
 done
 
@@ -32,7 +37,8 @@ else
 fi
 
 # The archives. The recipe's version is kept beside them: a new recipe remakes them.
-recipe=2
+recipe=3
+methods=(deflate64 bzip2 lzma ppmd)
 if [ "$(cat "$cache/recipe" 2>/dev/null)" != "$recipe" ]; then
   echo "making the archives in $cache (once)..." >&2
   rm -rf "$cache"
@@ -99,6 +105,10 @@ EOF
   for set in many one100 one1; do
     (cd "$src/$set" && zip -q -r "$cache/$set.zip" .)
   done
+  for m in "${methods[@]}"; do
+    (cd "$src/many" && 7z a -tzip -mm="$m" "$cache/many-$m.zip" . >/dev/null)
+    cp "$cache/many.sha256" "$cache/many-$m.sha256"
+  done
   rm -rf "$src"
   echo "$recipe" >"$cache/recipe"
 fi
@@ -154,6 +164,7 @@ extract() {  # side, archive, folder
     ours)   measure "$ours" "$2" "$3" ;;
     unzip)  measure unzip -o -q "$2" -d "$3" ;;
     bsdtar) measure bsdtar -xf "$2" -C "$3" ;;
+    7z)     measure 7z e -y -bso0 -bsp0 -o"$3" "$2" ;;
   esac
 }
 
@@ -172,14 +183,16 @@ check() {  # side, set, folder
   (cd "$3" && sha256sum --quiet -c -) <"$work/sums" >&2 || { echo "$1 extracted $2 wrongly" >&2; exit 1; }
 }
 
-sides=(ours unzip bsdtar)
+sets=(many one100 one1)
+for m in "${methods[@]}"; do sets+=("many-$m"); done
+sides_of() { case $1 in many-*) echo ours 7z ;; *) echo ours unzip bsdtar ;; esac; }
 declare -A times peaks
-for set in many one100 one1; do
+for set in "${sets[@]}"; do
   cat "$cache/$set.zip" >/dev/null  # the archive comes from the page cache for every side
 done
 for rep in $(seq "$reps"); do
-  for set in many one100 one1; do
-    for side in "${sides[@]}"; do
+  for set in "${sets[@]}"; do
+    for side in $(sides_of "$set"); do
       out="$work/$side-$set-$rep"
       sync
       extract "$side" "$cache/$set.zip" "$out"
@@ -194,9 +207,9 @@ done
 size_mib() { awk -v b="$(stat -c %s "$1")" 'BEGIN { printf "%.0f", b / 1048576 }'; }
 echo "archives: many.zip $(size_mib "$cache/many.zip") MiB (2000 files, 200 MiB)," \
      "one100.zip $(size_mib "$cache/one100.zip") MiB (one 100 MiB entry), one1.zip (one 1 MiB entry); $reps runs, medians"
-for set in many one100 one1; do
+for set in "${sets[@]}"; do
   line="$set:"
-  for side in "${sides[@]}"; do
+  for side in $(sides_of "$set"); do
     # shellcheck disable=SC2086
     line+=" $side $(median ${times[$side.$set]})s peak $(mib "$(maxof ${peaks[$side.$set]})") MiB;"
   done
@@ -213,4 +226,9 @@ done
 }
 echo "memory by entry size (ours): 1 MiB entry $(mib "$peak_one1") MiB, 100 MiB entry $(mib "$peak_one100") MiB," \
      "2000 entries up to 30 MiB $(mib "$peak_many") MiB"
-echo "zip-vs-unzip ratio=$(ratio "$unzip_t" "$ours_t") vs-bsdtar=$(ratio "$bsdtar_t" "$ours_t") peak_mib=$(mib "$peak_many")"
+by_method=""
+for m in "${methods[@]}"; do
+  # shellcheck disable=SC2086
+  by_method+=" $m=$(ratio "$(median ${times[7z.many-$m]})" "$(median ${times[ours.many-$m]})")"
+done
+echo "zip-vs-unzip ratio=$(ratio "$unzip_t" "$ours_t") vs-bsdtar=$(ratio "$bsdtar_t" "$ours_t") peak_mib=$(mib "$peak_many")$by_method"
