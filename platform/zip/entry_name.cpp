@@ -69,4 +69,19 @@ std::string LastComponent(std::string_view name) {
     return std::string(cut == std::string_view::npos ? name : name.substr(cut + 1));
 }
 
+std::string FoldedFileName(std::string_view name) {
+    std::string folded(name);
+    for (char& c : folded) {
+        const auto u = static_cast<unsigned char>(c);
+        if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7)) {
+            c = static_cast<char>(u + 0x20);
+        } else if (u == 0x8A || u == 0x8C || u == 0x8E) {
+            c = static_cast<char>(u + 0x10);
+        } else if (u == 0x9F) {
+            c = static_cast<char>(0xFF);
+        }
+    }
+    return folded;
+}
+
 }  // namespace vorlane::zip

@@ -16,4 +16,9 @@ std::string DecodeEntryName(std::string_view raw, bool utf8Flag, int host, std::
 // The part after the last "/" or "\" (the whole name when it has neither).
 std::string LastComponent(std::string_view name);
 
+// A file name with its letters in one case, as Windows compares names: ASCII and the
+// accented letters of Windows-1252. Two entries whose folded names are equal write the same
+// file.
+std::string FoldedFileName(std::string_view name);
+
 }  // namespace vorlane::zip

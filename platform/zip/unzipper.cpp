@@ -1,6 +1,11 @@
 #include "platform/zip/unzipper.h"
 
 #include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <new>
+#include <thread>
+#include <unordered_map>
 #include <zlib.h>
 
 #include "platform/base/date_format.h"
@@ -30,6 +35,7 @@ constexpr size_t kBufferSize = 256 * 1024;
 constexpr uint64_t kMaxOutput = uint64_t(1) << 30;
 constexpr uint64_t kMaxRatio = 200;
 constexpr int kMaxVersionNeeded = 63;
+constexpr size_t kMaxThreads = 4;
 
 const char* const kNotFound = "File not found";
 const char* const kEmpty = "Invalid Stream";
@@ -117,15 +123,18 @@ const char* OutcomeName(Outcome outcome) {
     return "?";
 }
 
+// What one extracting thread keeps between its entries.
+struct Worker {
+    std::vector<unsigned char> in = std::vector<unsigned char>(kBufferSize);
+    detail::Decoders decoders;
+};
+
 struct Unzipper::State {
     std::string base;
     detail::ArchiveFile file;
     std::vector<Entry> entries;
     std::vector<EntryResult> results;
     std::vector<unsigned char> in;
-    detail::Decoders decoders;
-    uint64_t written = 0;
-    bool limitHit = false;
 
     void Buffers() {
         if (in.empty()) in.resize(kBufferSize);
@@ -133,17 +142,19 @@ struct Unzipper::State {
 
     DirectoryLocation FindDirectory();
     void ReadDirectory();
-    Outcome Extract(const Entry& e, const std::string& fileName);
-    Outcome Decode(const Entry& e, uint64_t dataStart, detail::NewFile& f);
+    Outcome Screen(const Entry& e, const std::string& fileName) const;
+    Outcome Write(const Entry& e, const std::string& fileName, Worker& w);
+    Outcome Decode(const Entry& e, uint64_t dataStart, detail::NewFile& f, Worker& w);
+    void WriteAll(const std::vector<std::vector<size_t>>& chains);
 };
 
 namespace {
 
 // Takes an entry's decoded bytes into its new file: never more than the entry declares, with
-// their CRC-32 and the archive's running total kept.
+// their CRC-32 kept.
 class EntryOutput final : public detail::Sink {
 public:
-    EntryOutput(const Entry& e, detail::NewFile& f, uint64_t& written) : e_(e), f_(f), written_(written) {}
+    EntryOutput(const Entry& e, detail::NewFile& f) : e_(e), f_(f) {}
 
     bool Put(const unsigned char* data, size_t n) override {
         if (n > e_.size - got_) {
@@ -156,7 +167,6 @@ public:
         }
         crc_ = crc32(crc_, data, static_cast<uInt>(n));
         got_ += n;
-        written_ += n;
         return true;
     }
 
@@ -175,7 +185,6 @@ public:
 private:
     const Entry& e_;
     detail::NewFile& f_;
-    uint64_t& written_;
     uint64_t got_ = 0;
     uLong crc_ = crc32(0L, Z_NULL, 0);
     Outcome refused_ = Outcome::WriteFailed;
@@ -299,16 +308,17 @@ void Unzipper::State::ReadDirectory() {
     }
 }
 
-Outcome Unzipper::State::Decode(const Entry& e, uint64_t dataStart, detail::NewFile& f) {
+Outcome Unzipper::State::Decode(const Entry& e, uint64_t dataStart, detail::NewFile& f, Worker& w) {
     // A stored entry holds its bytes as they are: more of them than declared is a bomb, fewer
     // a damaged entry.
     if (e.method == 0 && e.compressedSize > e.size) return Outcome::Oversized;
-    RangeReader data(file, dataStart, dataStart + e.compressedSize, in);
-    EntryOutput output(e, f, written);
-    return output.Result(decoders.Run({e.method, e.flags, e.size}, data, output));
+    RangeReader data(file, dataStart, dataStart + e.compressedSize, w.in);
+    EntryOutput output(e, f);
+    return output.Result(w.decoders.Run({e.method, e.flags, e.size}, data, output));
 }
 
-Outcome Unzipper::State::Extract(const Entry& e, const std::string& fileName) {
+// What the entry alone tells: Extracted means it is to be written.
+Outcome Unzipper::State::Screen(const Entry& e, const std::string& fileName) const {
     if (e.name.empty()) return Outcome::SkippedName;
     if (e.IsFolder()) return Outcome::SkippedFolder;
     if (e.IsSymlink()) return Outcome::SkippedLink;
@@ -316,12 +326,10 @@ Outcome Unzipper::State::Extract(const Entry& e, const std::string& fileName) {
     if (e.IsEncrypted()) return Outcome::Encrypted;
     if ((e.versionNeeded & 0xFF) > kMaxVersionNeeded) return Outcome::UnsupportedVersion;
     if (!detail::IsReadableMethod(e.method)) return Outcome::UnsupportedMethod;
-    const uint64_t limit = std::min(kMaxOutput, kMaxRatio * file.Size());
-    if (limitHit || e.size > limit - std::min(limit, written)) {
-        limitHit = true;
-        return Outcome::LimitReached;
-    }
+    return Outcome::Extracted;
+}
 
+Outcome Unzipper::State::Write(const Entry& e, const std::string& fileName, Worker& w) {
     const std::string target = detail::JoinTarget(base, fileName);
     switch (detail::InspectTarget(target)) {
         case detail::TargetState::ReadOnly: return Outcome::SkippedReadOnly;
@@ -334,13 +342,12 @@ Outcome Unzipper::State::Extract(const Entry& e, const std::string& fileName) {
     const uint64_t dataStart = e.localHeaderOffset + kLocalSize + Get16(h + 26) + Get16(h + 28);
     if (dataStart > file.Size() || e.compressedSize > file.Size() - dataStart) return Outcome::Corrupt;
 
-    Buffers();
     detail::NewFile f;
     for (int n = 0; n < 100 && !f.Create(detail::JoinTarget(base, "~vz" + std::to_string(n) + ".tmp")); ++n) {
     }
     if (f.Path().empty()) return Outcome::WriteFailed;
 
-    Outcome o = Decode(e, dataStart, f);
+    Outcome o = Decode(e, dataStart, f, w);
     if (o != Outcome::Extracted) return o;  // the unfinished file goes with f
 
     DosDateTime when = DecodeDosDateTime(e.dosDate, e.dosTime);
@@ -398,15 +405,84 @@ const std::vector<EntryResult>& Unzipper::Results() const { return s_->results; 
 uint64_t Unzipper::OutputLimit() const { return std::min(kMaxOutput, kMaxRatio * s_->file.Size()); }
 
 void Unzipper::ExtractAll() {
-    s_->results.clear();
-    s_->written = 0;
-    s_->limitHit = false;
+    State& s = *s_;
+    s.results.clear();
     if (!IsOpen()) return;
-    for (const Entry& e : s_->entries) {
+    // First, from the entries alone and in their order: which ones are written, and the
+    // output limit, counted by their declared sizes (no entry writes more than it declares).
+    // Entries that write the same file form a chain, written in order so the later one wins.
+    const uint64_t limit = OutputLimit();
+    uint64_t planned = 0;
+    bool limitHit = false;
+    std::vector<std::vector<size_t>> chains;
+    std::unordered_map<std::string, size_t> chainOf;
+    s.results.reserve(s.entries.size());
+    for (size_t i = 0; i < s.entries.size(); ++i) {
+        const Entry& e = s.entries[i];
         EntryResult r{e.name, LastComponent(e.name), Outcome::Extracted};
-        r.outcome = s_->Extract(e, r.fileName);
-        s_->results.push_back(std::move(r));
+        r.outcome = s.Screen(e, r.fileName);
+        if (r.outcome == Outcome::Extracted) {
+            if (limitHit || e.size > limit - planned) {
+                limitHit = true;
+                r.outcome = Outcome::LimitReached;
+            } else {
+                planned += e.size;
+                auto [at, added] = chainOf.emplace(FoldedFileName(r.fileName), chains.size());
+                if (added) chains.emplace_back();
+                chains[at->second].push_back(i);
+            }
+        }
+        s.results.push_back(std::move(r));
     }
+    s.WriteAll(chains);
+}
+
+// The chains are shared out among a few threads: decoding is the work, and the files are
+// independent. An entry whose decoder found no memory (several large models at once) stops
+// its chain; those chains finish afterwards on one thread, with the others' memory freed.
+void Unzipper::State::WriteAll(const std::vector<std::vector<size_t>>& chains) {
+    struct Resume {
+        size_t chain, from;
+    };
+    std::vector<Resume> later;
+    std::mutex laterLock;
+    auto write = [&](size_t chain, size_t from, Worker& w, bool last) {
+        for (size_t k = from; k < chains[chain].size(); ++k) {
+            const size_t i = chains[chain][k];
+            Outcome o;
+            try {
+                o = Write(entries[i], results[i].fileName, w);
+            } catch (const std::bad_alloc&) {
+                o = Outcome::OutOfMemory;
+            }
+            if (o == Outcome::OutOfMemory && !last) {
+                std::lock_guard<std::mutex> hold(laterLock);
+                later.push_back({chain, k});
+                return;
+            }
+            results[i].outcome = o;
+        }
+    };
+
+    const size_t threads = std::min<size_t>({kMaxThreads, std::max(1u, std::thread::hardware_concurrency()), chains.size()});
+    if (threads > 1) {
+        std::atomic<size_t> next{0};
+        auto run = [&] {
+            Worker w;
+            for (size_t c; (c = next++) < chains.size();) write(c, 0, w, false);
+        };
+        std::vector<std::thread> helpers;
+        for (size_t t = 1; t < threads; ++t) helpers.emplace_back(run);
+        run();
+        for (auto& h : helpers) h.join();
+    } else {
+        later.reserve(chains.size());
+        for (size_t c = 0; c < chains.size(); ++c) later.push_back({c, 0});
+    }
+    std::sort(later.begin(), later.end(), [](const Resume& a, const Resume& b) { return a.chain < b.chain; });
+    if (later.empty()) return;
+    Worker w;
+    for (const Resume& r : later) write(r.chain, r.from, w, true);
 }
 
 }  // namespace vorlane::zip

@@ -80,9 +80,11 @@ public:
     bool IsOpen() const;
     const std::vector<Entry>& Entries() const;
 
-    // Extracts every entry with a non-empty name, in central-directory order. Later entries
-    // of the same file name win. Stops writing once the total output would pass
-    // min(1 GiB, 200 x archive size).
+    // Extracts every entry with a non-empty name; Results() are in central-directory order.
+    // Later entries of the same file name win. Entries are written by a few threads at once
+    // (the calling thread among them); it returns when all are done. Once the entries'
+    // declared sizes, in directory order, would pass min(1 GiB, 200 x archive size), that
+    // entry and the rest are not written.
     void ExtractAll();
     const std::vector<EntryResult>& Results() const;
     uint64_t OutputLimit() const;
