@@ -46,13 +46,36 @@ bool Size(std::string_view s, int64_t& value) {
     return true;
 }
 
+// Month abbreviations as "ls -l" writes them in the locales a company server may run in:
+// English (every FTP daemon's own listing), Portuguese, Spanish, French, German and Italian,
+// with or without a final dot; accented ones in UTF-8 and in Windows-1252.
 int Month(std::string_view s) {
-    static const char* const kMonths[] = {"jan", "feb", "mar", "apr", "may", "jun",
-                                          "jul", "aug", "sep", "oct", "nov", "dec"};
-    if (s.size() != 3) return 0;
+    static const std::vector<std::string_view> kNames[12] = {
+        {"jan", "ene", "janv", "gen"},
+        {"feb", "fev", "f\xc3\xa9vr", "f\xe9vr", "fevr"},
+        {"mar", "mars", "m\xc3\xa4r", "m\xe4r", "maer"},
+        {"apr", "abr", "avr"},
+        {"may", "mai", "mag"},
+        {"jun", "juin", "giu"},
+        {"jul", "juil", "lug"},
+        {"aug", "ago", "ao\xc3\xbbt", "ao\xfbt", "aout"},
+        {"sep", "set", "sept"},
+        {"oct", "out", "okt", "ott"},
+        {"nov"},
+        {"dec", "dez", "dic", "d\xc3\xa9" "c", "d\xe9" "c"},
+    };
+    if (!s.empty() && s.back() == '.') s.remove_suffix(1);
+    if (s.size() < 3 || s.size() > 6) return 0;
     for (int m = 0; m < 12; ++m)
-        if (EqualsIgnoreAsciiCase(s, kMonths[m])) return m + 1;
+        for (std::string_view name : kNames[m])
+            if (EqualsIgnoreAsciiCase(s, name)) return m + 1;
     return 0;
+}
+
+// A day of the month, "5" or (German) "5.".
+bool Day(std::string_view s, int& day) {
+    if (!s.empty() && s.back() == '.') s.remove_suffix(1);
+    return Number(s, day) && day >= 1 && day <= 31;
 }
 
 // "hh:mm" into hour and minute.
@@ -70,31 +93,86 @@ bool IsUnixMode(std::string_view s) {
     return s.size() >= 10 && kTypes.find(s[0]) != std::string_view::npos;
 }
 
+// "hh:mm", "hh:mm:ss" or "hh:mm:ss.fraction" (ls --time-style=full-iso): hour and minute.
+bool LongClock(std::string_view s, int& hour, int& minute) {
+    if (s.size() > 5 && s[5] == ':') {
+        int second = 0;
+        std::string_view rest = s.substr(6);
+        size_t dot = rest.find('.');
+        if (dot != std::string_view::npos) {
+            if (!AllDigits(rest.substr(dot + 1))) return false;
+            rest = rest.substr(0, dot);
+        }
+        if (rest.size() != 2 || !Number(rest, second) || second > 60) return false;
+        s = s.substr(0, 5);
+    }
+    return Clock(s, hour, minute);
+}
+
+// "+hhmm" or "-hhmm" after a full-iso time.
+bool Zone(std::string_view s) { return s.size() == 5 && (s[0] == '+' || s[0] == '-') && AllDigits(s.substr(1)); }
+
+// "YYYY-MM-DD" (year given) or "MM-DD" (this year, as ls --time-style=iso lists recent files).
+bool IsoDay(std::string_view s, int& year, int& month, int& day) {
+    year = 0;
+    if (s.size() == 10) {
+        if (s[4] != '-' || s[7] != '-' || !Number(s.substr(0, 4), year)) return false;
+        s = s.substr(5);
+    }
+    return s.size() == 5 && s[2] == '-' && Number(s.substr(0, 2), month) && Number(s.substr(3), day) &&
+           month >= 1 && month <= 12 && day >= 1 && day <= 31;
+}
+
+// A date with no year: this year unless that lies clearly in the future (one day of slack
+// covers the server's time zone), else the year before.
+bool RecentDate(DateTime now, int month, int day, int hour, int minute, DateTime& date) {
+    int year, nowMonth, nowDay;
+    DecodeDate(now, year, nowMonth, nowDay);
+    if (!IsValidDate(year, month, day) || EncodeDateTime(year, month, day, hour, minute, 0) > now + 1.0) --year;
+    if (!IsValidDate(year, month, day)) return false;
+    date = EncodeDateTime(year, month, day, hour, minute, 0);
+    return true;
+}
+
+// The date columns starting at token i, in one of the forms "ls -l" writes: "Mmm dd hh:mm",
+// "Mmm dd  yyyy", the day first ("dd Mmm hh:mm", as some locales write it), or ISO
+// ("yyyy-mm-dd hh:mm", full-iso with seconds and zone, "mm-dd hh:mm", "yyyy-mm-dd").
+// Sets last to the index of the last date token.
+bool DateColumns(const std::vector<Token>& t, size_t i, DateTime now, DateTime& date, size_t& last) {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0;
+    if (IsoDay(t[i].text, year, month, day)) {
+        last = i;
+        bool timed = i + 1 < t.size() && LongClock(t[i + 1].text, hour, minute);
+        if (timed) last = i + 1;
+        if (timed && i + 2 < t.size() && Zone(t[i + 2].text)) last = i + 2;
+        if (year == 0) return timed && RecentDate(now, month, day, hour, minute, date);
+        if (!IsValidDate(year, month, day)) return false;
+        date = EncodeDateTime(year, month, day, hour, minute, 0);
+        return true;
+    }
+    if (i + 2 >= t.size()) return false;
+    month = Month(t[i].text);
+    if (month == 0 || !Day(t[i + 1].text, day)) {
+        if (!Day(t[i].text, day) || (month = Month(t[i + 1].text)) == 0) return false;
+    }
+    last = i + 2;
+    std::string_view when = t[i + 2].text;
+    if (when.size() == 4 && Number(when, year)) {
+        if (!IsValidDate(year, month, day)) return false;
+        date = EncodeDate(year, month, day);
+        return true;
+    }
+    return Clock(when, hour, minute) && RecentDate(now, month, day, hour, minute, date);
+}
+
 bool ParseUnix(std::string_view line, const std::vector<Token>& t, DateTime now, ListingItem& item) {
     if (t.empty() || !IsUnixMode(t[0].text)) return false;
-    for (size_t i = 2; i + 2 < t.size(); ++i) {
-        int month = Month(t[i].text), day = 0;
+    for (size_t i = 2; i + 1 < t.size(); ++i) {
         int64_t size = 0;
-        if (month == 0 || !Number(t[i + 1].text, day) || day < 1 || day > 31 || !Size(t[i - 1].text, size)) continue;
-        int year = 0, hour = 0, minute = 0;
-        std::string_view when = t[i + 2].text;
         DateTime date;
-        if (when.size() == 4 && Number(when, year)) {
-            if (!IsValidDate(year, month, day)) return false;
-            date = EncodeDate(year, month, day);
-        } else if (Clock(when, hour, minute)) {
-            // Recent files carry no year: this year unless that lies clearly in the future
-            // (one day of slack covers the server's time zone), else the year before.
-            int nowYear, nowMonth, nowDay;
-            DecodeDate(now, nowYear, nowMonth, nowDay);
-            year = nowYear;
-            if (!IsValidDate(year, month, day) || EncodeDateTime(year, month, day, hour, minute, 0) > now + 1.0) --year;
-            if (!IsValidDate(year, month, day)) return false;
-            date = EncodeDateTime(year, month, day, hour, minute, 0);
-        } else {
-            continue;
-        }
-        size_t start = t[i + 2].end + 1;
+        size_t last = 0;
+        if (!Size(t[i - 1].text, size) || !DateColumns(t, i, now, date, last) || last + 1 >= t.size()) continue;
+        size_t start = t[last].end + 1;
         if (start >= line.size()) return false;
         std::string_view name = line.substr(start);
         if (t[0].text[0] == 'l') {

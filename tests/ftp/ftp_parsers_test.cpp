@@ -61,6 +61,23 @@ TEST(ListingLine, UnixLayoutsOfRealServers) {
         {"-rw-r--r-- 1 jan staff 3 Jun 01 09:00 x", true, "x", 2024, 6, 1, 9, 0, false, 3},
         {"-rw-r--r-- 1 0 0 3 Jun 01 09:00 Mar 15  2019 relatorio.txt", true, "Mar 15  2019 relatorio.txt", 2024, 6, 1, 9, 0, false, 3},
         {"-rw-r--r-- 1 0 0 3 Jun 01 09:00 Ostrel.exe\r", true, "Ostrel.exe", 2024, 6, 1, 9, 0, false, 3},
+        // ls --time-style long-iso, full-iso (seconds, fraction, zone) and iso
+        {"-rw-r--r-- 1 ftp ftp 307217 2024-01-05 10:22 Ostrel.exe", true, "Ostrel.exe", 2024, 1, 5, 10, 22, false, 307217},
+        {"-rw-r--r-- 1 ftp ftp 12 2023-11-30 23:59:58.123456789 +0000 Leia me.txt", true, "Leia me.txt", 2023, 11, 30, 23, 59, false, 12},
+        {"-rw-r--r-- 1 ftp ftp 12 2023-11-30 23:59:58 -0300 b.dll", true, "b.dll", 2023, 11, 30, 23, 59, false, 12},
+        {"-rw-r--r-- 1 ftp ftp 5 06-10 08:05 recente.exe", true, "recente.exe", 2024, 6, 10, 8, 5, false, 5},
+        {"drwxr-xr-x 2 ftp ftp 4096 2019-03-15 Dll", true, "Dll", 2019, 3, 15, 0, 0, true, -1},
+        {"-rw-r--r-- 1 ftp ftp 5 2024-13-05 10:22 mes.exe", false},
+        // ls in the server's own language: Portuguese, Spanish, German (day first), French
+        {"-rw-r--r-- 1 0 0 300000 fev 29 10:22 Bevani.exe", true, "Bevani.exe", 2024, 2, 29, 10, 22, false, 300000},
+        {"-rw-r--r-- 1 0 0 3 dez 9  2023 Logo.jpg", true, "Logo.jpg", 2023, 12, 9, 0, 0, false, 3},
+        {"-rw-r--r-- 1 0 0 3  5 out 10:22 dia-antes.txt", true, "dia-antes.txt", 2023, 10, 5, 10, 22, false, 3},
+        {"-rw-r--r-- 1 0 0 3 ene 05 10:22 enero.txt", true, "enero.txt", 2024, 1, 5, 10, 22, false, 3},
+        {"-rw-r--r-- 1 0 0 3 5. Mär 10:22 maerz.txt", true, "maerz.txt", 2024, 3, 5, 10, 22, false, 3},
+        {"-rw-r--r-- 1 0 0 3 févr. 5 10:22 fevrier.txt", true, "fevrier.txt", 2024, 2, 5, 10, 22, false, 3},
+        {"-rw-r--r-- 1 0 0 3 déc. 5  2022 decembre.txt", true, "decembre.txt", 2022, 12, 5, 0, 0, false, 3},
+        {"-rw-r--r-- 1 0 0 3 d\xc3\xa9" "c. 5  2022 utf8.txt", true, "utf8.txt", 2022, 12, 5, 0, 0, false, 3},
+        {"-rw-r--r-- 1 0 0 3 \xe9 5 10:22 nada.txt", false},
         // not items
         {"total 123", false},
         {"", false},
