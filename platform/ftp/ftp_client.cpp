@@ -250,7 +250,9 @@ struct FtpClient::Impl {
                 passive = Passive::Extended;
                 return ConnectData(what, dataPort);
             }
-            if (r.code / 100 != 5) throw Error(what + ": " + r.Describe());
+            // Refused, for good (5xx) or for now (4xx, e.g. no port free for it): PASV may
+            // still work. 421 closes the session, so PASV would not.
+            if (r.code == 421 || (r.code / 100 != 4 && r.code / 100 != 5)) throw Error(what + ": " + r.Describe());
             passive = Passive::Classic;
         }
         Reply r = Command("PASV");

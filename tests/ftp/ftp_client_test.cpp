@@ -215,7 +215,7 @@ TEST_F(Protocol, BinaryTypeAndExtendedPassiveOncePerConnection) {
 }
 
 TEST_F(Protocol, RefusedEpsvFallsBackToPasvForTheRestOfTheConnection) {
-    for (const char* mode : {"noepsv", "pasvother"}) {
+    for (const char* mode : {"noepsv", "pasvother", "epsv4xx"}) {
         SCOPED_TRACE(mode);
         Session session(mode);
         const std::string local = FreshFolder(std::string("protocol-") + mode);

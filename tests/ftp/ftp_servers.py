@@ -18,7 +18,8 @@ same STATE first, so both are idempotent.
 
 Fault modes (one port each): normal, silent (accepts, never answers), nosize (SIZE refused),
 cut (data connection reset half-way, then 426), short (226 after half of the file), pasvother
-(EPSV refused, PASV names another address), noepsv (EPSV refused), garbled (no FTP greeting),
+(EPSV refused, PASV names another address), noepsv (EPSV refused), epsv4xx (EPSV refused
+with a 4xx reply), garbled (no FTP greeting),
 oversized (a greeting that never ends), longline (a greeting line that never ends), drop421
 (421 to every command after login), idle421 (421 after one idle second), slow (data in small
 paced bursts), cutlie (data connection reset half-way, then 226 all the same).
@@ -39,7 +40,7 @@ import time
 
 USER, PASSWORD = "ravelco", "pomelito"
 MODES = ["normal", "silent", "nosize", "cut", "short", "pasvother", "noepsv", "garbled",
-         "oversized", "longline", "drop421", "idle421", "slow", "cutlie"]
+         "oversized", "longline", "drop421", "idle421", "slow", "cutlie", "epsv4xx"]
 LIFETIME_S = 3 * 3600  # servers left behind by an interrupted run end on their own
 NOW = time.time()
 # (relative path, size, mtime): recent files get "Mmm dd hh:mm" listings, old ones a year.
@@ -257,6 +258,9 @@ def serve(state, tree, vsftpd_only):
             def ftp_EPSV(self, line):
                 if self.mode in ("noepsv", "pasvother"):
                     self.respond('500 Command "EPSV" not understood.')
+                    return
+                if self.mode == "epsv4xx":
+                    self.respond("425 Can't open passive connection: no port free.")
                     return
                 super().ftp_EPSV(line)
 
