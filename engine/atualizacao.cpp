@@ -27,28 +27,23 @@ void CopiaCompleta(const std::string& de, const std::string& para) {
 }
 
 // Puts the complete backup in place of the installed program under the server's spelling of
-// its name. A local copy spelled otherwise (Bevani.exe for BEVANI.EXE) is moved aside first,
-// as replacing it would keep its old spelling on some file systems; when the new file cannot
-// take its place, the old one goes back as it was.
+// its name. A local copy spelled otherwise (Bevani.exe for BEVANI.EXE) is replaced where it
+// is, in one step, so a program in use refuses it and stays as it was (renaming a running
+// program aside would succeed on Windows and replace it after all). Only the new, unused file
+// then takes the server's spelling, through a passing name: a rename that changes only the
+// letter case keeps the old name on some file systems.
 void InstalaPrograma(const std::string& backup, const std::string& pasta, const std::string& nome) {
-    std::string antigo;
+    std::string local = nome;
     for (const std::string& existente : win::ListFolder(pasta))
-        if (existente != nome && EqualsIgnoreAsciiCase(existente, nome)) antigo = existente;
-    if (antigo.empty()) {
-        SubstituiPeloBackup(backup, pasta + nome);
-        return;
-    }
-    const std::string afastado = pasta + antigo + ".antigo";
-    if (!win::ReplaceFile(pasta + antigo, afastado)) {
+        if (existente != nome && EqualsIgnoreAsciiCase(existente, nome)) local = existente;
+    if (!win::ReplaceFile(backup, pasta + local)) {
         win::DeleteFile(backup);
         return;
     }
-    if (win::ReplaceFile(backup, pasta + nome)) {
-        win::DeleteFile(afastado);
-    } else {
-        win::ReplaceFile(afastado, pasta + antigo);
-        win::DeleteFile(backup);
-    }
+    if (local == nome) return;
+    const std::string passagem = pasta + nome + ".tmp";
+    if (win::ReplaceFile(pasta + local, passagem) && !win::ReplaceFile(passagem, pasta + nome))
+        win::ReplaceFile(passagem, pasta + local);
 }
 }  // namespace
 

@@ -95,6 +95,9 @@ void TfrmInstalador::ExecutaInstalacao() {
         FTP.ChangeDir("Dll");
         FTP.Size(biblioteca);
         FTP.Get(biblioteca, sCaminhoInstalacao + "Dll\\Empresa.dll");
+        // Back to the top folder for the update loop. A failure here is a copy failure like
+        // the ones above: the loop would otherwise look for the modules in "Dll".
+        FTP.ChangeDirUp();
     } catch (const std::exception& e) {
         std::string erro = e.what();
         LimpaInstalacao(sCaminhoInstalacao);
@@ -120,7 +123,6 @@ void TfrmInstalador::ExecutaInstalacao() {
 
     bool ok = false;
     try {
-        FTP.ChangeDirUp();
         ok = AtualizaModulos(aModulos);
     } catch (const std::exception& e) {
         MostraMensagem({"Erro ao atualizar os arquivos, por favor verifique as permissões da pasta do sistema.",

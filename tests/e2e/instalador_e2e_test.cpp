@@ -433,12 +433,9 @@ TEST_F(E2e, PastaExistenteComProgramaEmUsoESchemas) {
 }
 
 // A module's program is matched ignoring case and installed under the server's spelling: with
-// an older local copy under the usual spelling (which goes), and with none.
-//
-// KNOWN FAULT (reported to the engine's owner): the installer replaces the old Bevani.exe in
-// place and then renames it to BEVANI.EXE; under Wine a rename that changes only the letter
-// case keeps the old name, so Bevani.exe stays (with the new bytes). Deleting the old file
-// before the new one is put in place gives the server's spelling.
+// an older local copy under the usual spelling (which goes), and with none. Under Wine a
+// rename that changes only the letter case keeps the old name: this shows the installer does
+// not rely on one.
 TEST_F(E2e, ProgramaComAGrafiaDoServidor) {
     ServerFolder s = ServidorDaEmpresa();
     s.Remove("Bevani.exe");
@@ -465,6 +462,58 @@ TEST_F(E2e, ProgramaComAGrafiaDoServidor) {
     esperado["crovalia.EXE"] = s.Bytes("crovalia.EXE");
     EXPECT_TRUE(SameTree(ReadTree(pasta), esperado));
     EXPECT_FALSE(FileExists(pasta + "Bevani.exe.bkp"));
+}
+
+// A module program that is running under another spelling than the server's (Crovalia.exe
+// for CROVALIA.EXE, newer on the server). Windows lets a running program be renamed, so moving
+// it aside would replace it after all: it is never replaced, and nothing is left beside it.
+TEST_F(E2e, ProgramaEmUsoComOutraGrafiaFicaComoEsta) {
+    ServerFolder s = ServidorDaEmpresa();
+    s.Remove("Crovalia.exe");
+    s.Put("CROVALIA.EXE", ProgramaDoModulo("CROVALIA"), kAntigo);
+    const std::string empresa = "Loja Em Uso", pasta = Pasta(empresa);
+
+    auto w = Inicia();
+    ASSERT_TRUE(w->Started());
+    VaiAteDados(*w);
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_TRUE(win::ForceDirectories(pasta));
+    const std::string emUso = pasta + "Crovalia.exe";
+    wintest::WriteBytes(emUso, Gravador());
+    SetWriteTime(emUso, kVelho);
+    // The recorder under that name, left running until the run is over.
+    const wchar_t kFim[] = L"VorlaneE2eProgramaEmUso";
+    HANDLE fim = CreateEventW(nullptr, TRUE, FALSE, kFim);
+    ASSERT_NE(fim, nullptr);
+    std::wstring linha = L"\"" + WideFromCp1252(emUso) + L"\" --fica " + kFim;
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(CreateProcessW(nullptr, linha.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    const bool rodando = driver::WaitUntil([&] { return FileExists(pasta + "recorder-log.txt"); }, 30000);
+    if (rodando) {
+        PreencheAteResumo(*w, {empresa, "7", s.Address()});
+        if (!HasFatalFailure()) {
+            w->Press(btnProximo);
+            EXPECT_TRUE(w->WaitForRunEnd(7));
+        }
+    }
+    const bool aindaRodando = WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT;
+    SetEvent(fim);
+    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 30000), WAIT_OBJECT_0);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    CloseHandle(fim);
+    ASSERT_TRUE(rodando) << "the program in use did not start";
+    EXPECT_TRUE(aindaRodando) << "the program in use ended before the run did";
+    ASSERT_FALSE(HasFatalFailure());
+    EsperaSucesso(*w);
+
+    Tree esperado = Completa(s, {"Crovalia"});
+    esperado["Crovalia.exe"] = Gravador();
+    esperado["recorder-log.txt"] = ReadFileBytes(pasta + "recorder-log.txt");
+    EXPECT_TRUE(SameTree(ReadTree(pasta), esperado));
+    EsperaNadaFora(empresa);
 }
 
 // --- names of the server ------------------------------------------------------------------

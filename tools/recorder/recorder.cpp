@@ -7,6 +7,9 @@
 //
 // It is also copied under other names (such as Ostrel.exe) into test installations; the log
 // keeps its name whatever the executable is called.
+//
+// With "--fica <event>" at the end of its command line it stays running after writing its
+// block, as a program in use, until that named event is set (at most ten minutes).
 #include <windows.h>
 
 #include <string>
@@ -45,5 +48,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     DWORD written = 0;
     BOOL ok = WriteFile(log, block.data(), DWORD(block.size()), &written, nullptr);
     CloseHandle(log);
+    const std::wstring line = GetCommandLineW();
+    const size_t stay = line.find(L" --fica ");
+    if (stay != std::wstring::npos) {
+        if (HANDLE end = OpenEventW(SYNCHRONIZE, FALSE, line.substr(stay + 8).c_str())) {
+            WaitForSingleObject(end, 10 * 60 * 1000);
+            CloseHandle(end);
+        }
+    }
     return ok && written == block.size() ? 0 : 1;
 }
