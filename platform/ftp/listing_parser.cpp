@@ -251,6 +251,7 @@ Listing ParseListing(const StringList& lines, bool details, DateTime now) {
         } else if (!IsBlank(line)) {
             std::string_view name = line;
             while (!name.empty() && (name.back() == '\r' || name.back() == '\n')) name.remove_suffix(1);
+            if (IsDotName(name)) continue;
             item.fileName = std::string(name);
             listing.Add(std::move(item));
         }

@@ -16,7 +16,8 @@
 // Dates are kept as the server lists them, with no time-zone correction. "total" lines, blank
 // lines, "." and "..", and lines of no known layout are left out.
 //
-// Names-only (NLST) lines: every non-blank line is one name, with date 0.
+// Names-only (NLST) lines: every non-blank line but "." and ".." (pure-ftpd lists them) is one
+// name, with date 0.
 #include <string_view>
 
 #include "platform/base/datetime.h"

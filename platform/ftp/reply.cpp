@@ -9,6 +9,12 @@ namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// Control characters, and the five bytes Windows-1252 leaves undefined: Windows turns those
+// into the C1 control characters of the same value.
+bool IsUnprintable(unsigned char c) {
+    return c < 32 || c == 127 || c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D;
+}
+
 // "123" at the start of the line, the first digit 1 to 5.
 int CodeOf(std::string_view line) {
     if (line.size() < 3 || line[0] < '1' || line[0] > '5' || !IsDigit(line[1]) || !IsDigit(line[2])) return 0;
@@ -31,7 +37,7 @@ std::string PrintableServerText(std::string_view text, size_t max) {
             out += "...";
             break;
         }
-        out += static_cast<unsigned char>(c) < 32 || c == 127 ? ' ' : c;
+        out += IsUnprintable(static_cast<unsigned char>(c)) ? ' ' : c;
     }
     return out;
 }

@@ -41,7 +41,8 @@ private:
     bool inReply_ = false;
 };
 
-// A text from the server made fit for a message: control characters blanked, cut at max.
+// A text from the server made fit for a message: control characters (also the bytes that
+// Windows-1252 leaves undefined) blanked, cut at max.
 std::string PrintableServerText(std::string_view text, size_t max = 300);
 
 }  // namespace vorlane::ftp

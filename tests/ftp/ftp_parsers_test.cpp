@@ -155,6 +155,15 @@ TEST(Listing, NamesOnlyGiveNamesWithDateZero) {
     for (int i = 0; i < listing.Count(); ++i) EXPECT_EQ(listing.Item(i).modified, 0);
 }
 
+TEST(Listing, NamesOnlyLeaveOutTheFolderAndItsParent) {
+    // pure-ftpd's NLST as it came (vsftpd and proftpd answer NLST -a alike).
+    const StringList lines = {"atalho\r", "Leia me agora.txt\r", ".\r", "Dll\r", "..\r", "Bevani.exe\r", ".oculto\r"};
+    Listing listing = ParseListing(lines, false, June15());
+    std::vector<std::string> names;
+    for (int i = 0; i < listing.Count(); ++i) names.push_back(listing.Item(i).fileName);
+    EXPECT_EQ(names, (std::vector<std::string>{"atalho", "Leia me agora.txt", "Dll", "Bevani.exe", ".oculto"}));
+}
+
 // --- replies -------------------------------------------------------------------------------
 
 struct ReplyCase {
@@ -233,6 +242,9 @@ TEST(ReplyReader, DescribeMakesOneLineOfTheServerText) {
         {"500 a\tb\r\n", "500 a b", "a\tb"},
         {"421\r\n", "421", ""},
         {"213 1234\r\n", "213 1234", "1234"},
+        // UTF-8 text read as Windows-1252: "Á" is C3 81, and 81 is one of the five bytes that
+        // Windows-1252 leaves undefined, which Windows shows as C1 control characters
+        {"550 NOME INV\xc3\x81LIDO: \x8d\x8f\x90\x9d.\r\n", "550 NOME INV\xc3 LIDO:     .", "NOME INV\xc3\x81LIDO: \x8d\x8f\x90\x9d."},
     };
     for (const auto& c : cases) {
         std::vector<Reply> replies = ReadAllReplies(c.stream, c.stream.size());
