@@ -4,10 +4,12 @@
 // on anything that breaks the parser's promises:
 //  - every item has a name: not empty, not "." or "..", part of its line, no line end in it,
 //    a link's name without its " -> target";
-//  - a detailed item's date is 0 or a valid date on a whole minute; a folder has size -1, a
-//    file a size of 0 or more;
+//  - a detailed item's date is 0 or a valid date on a whole minute, a date listed without its
+//    year in the year of now or the one before and at most a day after now; a folder has
+//    size -1, a file a size of 0 or more;
 //  - the detailed listing is its lines' ParseListingLine items, in order;
-//  - names-only: one item for every non-blank line, date 0, size -1, no folder.
+//  - names-only: one item for every non-blank line but "." and "..", date 0, size -1, no
+//    folder.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -69,9 +71,27 @@ void CheckDate(DateTime date, std::string_view line) {
         Broken("a time of day off the minute", line);
 }
 
-void CheckDetailed(const ListingItem& item, std::string_view line) {
+// A date listed without its year ("Jun 05 10:22", "06-05 10:22") lies in the year of now, or
+// in the one before when that would put it more than a day after now. Its year is inferred
+// when the line does not hold it in four digits; the MS-DOS layout's two-digit years are not
+// inferred.
+void CheckInferredYear(DateTime date, DateTime now, std::string_view line) {
+    if (date == 0 || line.find_first_not_of(" \t") == std::string_view::npos) return;
+    char first = line[line.find_first_not_of(" \t")];
+    if (first >= '0' && first <= '9') return;
+    int year, month, day, nowYear, nowMonth, nowDay;
+    vorlane::DecodeDate(date, year, month, day);
+    char digits[8];
+    std::snprintf(digits, sizeof digits, "%04d", year);
+    if (line.find(digits) != std::string_view::npos) return;
+    vorlane::DecodeDate(now, nowYear, nowMonth, nowDay);
+    if (year < nowYear - 1 || date > now + 1.0) Broken("an inferred year off the year of now or the one before", line);
+}
+
+void CheckDetailed(const ListingItem& item, std::string_view line, DateTime now) {
     CheckName(item, line);
     CheckDate(item.modified, line);
+    CheckInferredYear(item.modified, now, line);
     if (item.isFolder ? item.size != -1 : item.size < 0) Broken("size " + std::to_string(item.size), line);
     std::string_view first = line.substr(line.find_first_not_of(" \t") == std::string_view::npos
                                              ? line.size()
@@ -90,7 +110,7 @@ void CheckDetailedListing(const StringList& lines, DateTime now) {
     for (const std::string& line : lines) {
         ListingItem item;
         if (!vorlane::ftp::ParseListingLine(line, now, item)) continue;
-        CheckDetailed(item, line);
+        CheckDetailed(item, line, now);
         if (at >= listing.Count() || !SameItem(listing.Item(at), item))
             Broken("the listing does not hold this line's item in its place", line);
         ++at;
@@ -102,7 +122,9 @@ void CheckNamesOnly(const StringList& lines, DateTime now) {
     const Listing listing = vorlane::ftp::ParseListing(lines, false, now);
     int at = 0;
     for (const std::string& line : lines) {
-        if (vorlane::IsBlank(line)) continue;
+        std::string_view name = line;
+        while (!name.empty() && (name.back() == '\r' || name.back() == '\n')) name.remove_suffix(1);
+        if (vorlane::IsBlank(line) || name == "." || name == "..") continue;
         if (at >= listing.Count()) Broken("a non-blank line without its name", line);
         const ListingItem& item = listing.Item(at++);
         CheckName(item, line);
