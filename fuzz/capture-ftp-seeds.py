@@ -14,7 +14,8 @@ gets one logged-in session, and its bytes are written as they came:
       the folder, the replies around each listing, QUIT
   fuzz/seeds/ftp_reply_fuzz/<daemon>-refused.txt   a refused password
   fuzz/seeds/ftp_listing_fuzz/<daemon>-<command>.txt   LIST, LIST -a, LIST of the subfolder,
-      NLST and NLST -a, as the data connection brought them
+      NLST and NLST -a, as the data connection brought them (one the same as an earlier one of
+      the daemon is left out)
 
 No MS-DOS/IIS server runs here: iis-*.txt are the same tree written in IIS's two listing
 layouts (two-digit years with AM/PM, four-digit years with a 24-hour clock).
@@ -119,11 +120,14 @@ def run_session(name, port, tree, cwd_tree, reply_dir, listing_dir):
         s.command(command)
     listings = {"list": "LIST", "list-a": "LIST -a", "list-dll": "LIST Dll", "nlst": "NLST",
                 "nlst-a": "NLST -a"}
+    seen = set()
     for suffix, command in listings.items():
         data = s.listing(command)
-        if data:
+        if data and data not in seen:
+            seen.add(data)
             write(os.path.join(listing_dir, "%s-%s.txt" % (name, suffix)), data)
     s.command("QUIT")
+    s.sock.close()
     write(os.path.join(reply_dir, name + "-session.txt"), s.raw)
 
     s = Session(port)
@@ -131,6 +135,7 @@ def run_session(name, port, tree, cwd_tree, reply_dir, listing_dir):
     s.command("USER " + ftp_servers.USER)
     s.command("PASS errada")
     s.command("QUIT")
+    s.sock.close()
     write(os.path.join(reply_dir, name + "-refused.txt"), s.raw)
 
 
@@ -221,6 +226,7 @@ def main():
         run_session("pyftpdlib", int(info["port.normal"]), tree, False, reply_dir, listing_dir)
         s = Session(int(info["port.garbled"]))
         s.line()
+        s.sock.close()
         write(os.path.join(reply_dir, "pyftpdlib-garbled.txt"), s.raw)
         if "vsftpd.port" in info:
             run_session("vsftpd", int(info["vsftpd.port"]), tree, False, reply_dir, listing_dir)
