@@ -28,9 +28,24 @@ using vorlane::StringList;
 using vorlane::ftp::Listing;
 using vorlane::ftp::ListingItem;
 
+// The line with its control bytes written as \xNN, so that the log shows all of it.
+std::string Escaped(std::string_view line) {
+    std::string out;
+    for (char ch : line) {
+        unsigned char c = static_cast<unsigned char>(ch);
+        if (c < 32 || c == 127 || c == '\\') {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02x", c);
+            out += hex;
+        } else {
+            out += ch;
+        }
+    }
+    return out;
+}
+
 [[noreturn]] void Broken(const std::string& what, std::string_view line) {
-    std::fprintf(stderr, "broken promise: %s\n  line: \"%.*s\"\n", what.c_str(), static_cast<int>(line.size()),
-                 line.data());
+    std::fprintf(stderr, "broken promise: %s\n  line: \"%s\"\n", what.c_str(), Escaped(line).c_str());
     std::abort();
 }
 
@@ -54,8 +69,13 @@ void CheckName(const ListingItem& item, std::string_view line) {
     const std::string& name = item.fileName;
     if (name.empty()) Broken("an empty name", line);
     if (name == "." || name == "..") Broken("the name \"" + name + "\"", line);
-    if (line.find(name) == std::string_view::npos) Broken("a name that is not part of its line: " + name, line);
-    if (name.find('\n') != std::string::npos || name.back() == '\r') Broken("a line end in the name", line);
+    const size_t at = line.rfind(name);
+    if (at == std::string_view::npos) Broken("a name that is not part of its line: " + name, line);
+    // The line's own end is no part of a name; a carriage return inside one (a link's name
+    // before its " -> ") is a character of the name as the server lists it.
+    const bool endsLine = line.find_first_not_of("\r\n", at + name.size()) == std::string_view::npos;
+    if (name.find('\n') != std::string::npos || (endsLine && name.back() == '\r'))
+        Broken("a line end in the name", line);
 }
 
 // 0, or a day from 1 January 0001 to 31 December 9999 plus a whole number of minutes.
