@@ -61,6 +61,11 @@ TFRMensagem::TFRMensagem() {
     BtNao->onClick = [this] { Responde(&TFRMensagem::BtNaoClick); };
     btSimTodos->onClick = [this] { Responde(&TFRMensagem::btSimTodosClick); };
     btNaoTodos->onClick = [this] { Responde(&TFRMensagem::btNaoTodosClick); };
+    BtOk->SetGlyph(ButtonGlyph::Check);
+    BtSim->SetGlyph(ButtonGlyph::Check);
+    BtNao->SetGlyph(ButtonGlyph::Cross);
+    btSimTodos->SetGlyph(ButtonGlyph::DoubleCheck);
+    btNaoTodos->SetGlyph(ButtonGlyph::DoubleCross);
     for (SkinButton* b : {BtOk.get(), BtSim.get(), BtNao.get(), btSimTodos.get(), btNaoTodos.get()}) {
         // Unlike the wizard's buttons these take the focus: the dialog starts with one of them focused.
         SetWindowLongW(b->Handle(), GWL_STYLE, GetWindowLongW(b->Handle(), GWL_STYLE) | WS_TABSTOP);

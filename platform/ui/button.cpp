@@ -22,6 +22,11 @@ wchar_t SkinButton::Mnemonic() const {
     return 0;
 }
 
+void SkinButton::SetGlyph(ButtonGlyph glyph) {
+    glyph_ = glyph;
+    Invalidate();
+}
+
 void SkinButton::Click() {
     if (IsWindowEnabled(hwnd_) && IsWindowVisible(hwnd_) && onClick) onClick();
 }
@@ -76,7 +81,7 @@ bool SkinButton::OnDrawItem(const DRAWITEMSTRUCT& item) {
     wchar_t text[128] = {};
     GetWindowTextW(hwnd_, text, 128);
     ButtonLook look = !IsWindowEnabled(hwnd_) ? ButtonLook::Disabled : pressed_ ? ButtonLook::Pressed : ButtonLook::Normal;
-    DrawSkinButton(item.hDC, item.rcItem, text, look, DefaultFont());
+    DrawSkinButton(item.hDC, item.rcItem, text, look, DefaultFont(), glyph_);
     if (item.itemState & ODS_FOCUS) {
         RECT focus = item.rcItem;
         InflateRect(&focus, -4, -4);

@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "platform/ui/control.h"
+#include "platform/ui/skin.h"
 
 namespace vorlane::ui {
 
@@ -14,6 +15,8 @@ public:
     // The letter after '&' in the caption, upper case, or 0.
     wchar_t Mnemonic() const;
     void Click();
+    // The picture drawn left of the caption.
+    void SetGlyph(ButtonGlyph glyph);
     bool OnDrawItem(const DRAWITEMSTRUCT& item) override;
 
 protected:
@@ -21,6 +24,7 @@ protected:
 
 private:
     bool pressed_ = false, tracking_ = false;
+    ButtonGlyph glyph_ = ButtonGlyph::None;
 };
 
 }  // namespace vorlane::ui

@@ -194,6 +194,17 @@ LRESULT Edit::SubclassProc(UINT msg, WPARAM wp, LPARAM lp) {
 Memo::Memo(HWND parent, int id, const Rect& r) {
     CreateWindowOf(L"EDIT", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
                    WS_EX_CLIENTEDGE, parent, id, r);
+    Subclass();
+}
+
+LRESULT Memo::SubclassProc(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_KEYDOWN && wp == 'A' && GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0) {
+        SendMessageW(hwnd_, EM_SETSEL, 0, -1);
+        return 0;
+    }
+    // Its character (0x01) would only beep.
+    if (msg == WM_CHAR && wp == 1) return 0;
+    return CallDefault(msg, wp, lp);
 }
 
 void Memo::UseFaceColour() {

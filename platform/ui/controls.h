@@ -75,6 +75,11 @@ public:
     void UseFaceColour();
     HBRUSH OnCtlColor(HDC dc) override;
 
+protected:
+    // Ctrl+A selects the whole text, as users expect of a box they copy from; the system's
+    // multi-line edit leaves that key out.
+    LRESULT SubclassProc(UINT msg, WPARAM wp, LPARAM lp) override;
+
 private:
     bool faceColour_ = false;
 };

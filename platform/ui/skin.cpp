@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "platform/ui/app.h"
 
@@ -67,7 +68,55 @@ void DrawTitleBar(HDC dc, const RECT& r, const std::wstring& caption, bool withI
     Text(dc, tr, caption, RGB(255, 255, 255), BoldFont(), DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
 }
 
-void DrawSkinButton(HDC dc, const RECT& r, const std::wstring& caption, ButtonLook look, HFONT font) {
+namespace {
+// One check mark or cross in the square box, with a dark outline under the light stroke so it
+// reads on every part of the button's gradient.
+void DrawMark(HDC dc, const RECT& box, bool check, COLORREF color) {
+    const int size = box.right - box.left;
+    const int width = std::max(2, size / 6);
+    auto point = [&](double x, double y) {
+        return POINT{box.left + static_cast<int>(x * size + 0.5), box.top + static_cast<int>(y * size + 0.5)};
+    };
+    std::vector<std::vector<POINT>> strokes;
+    if (check) {
+        strokes.push_back({point(0.12, 0.55), point(0.40, 0.82), point(0.90, 0.20)});
+    } else {
+        strokes.push_back({point(0.18, 0.18), point(0.82, 0.82)});
+        strokes.push_back({point(0.82, 0.18), point(0.18, 0.82)});
+    }
+    for (int pass = 0; pass < 2; ++pass) {
+        HPEN pen = CreatePen(PS_SOLID, pass == 0 ? width + 2 : width, pass == 0 ? RGB(10, 30, 80) : color);
+        HGDIOBJ old = SelectObject(dc, pen);
+        for (const auto& stroke : strokes) Polyline(dc, stroke.data(), static_cast<int>(stroke.size()));
+        SelectObject(dc, old);
+        DeleteObject(pen);
+    }
+}
+
+// Draws the glyph at the left of the button and returns the space left for the caption.
+RECT DrawButtonGlyph(HDC dc, const RECT& r, ButtonGlyph glyph, ButtonLook look) {
+    if (glyph == ButtonGlyph::None) return r;
+    const int height = r.bottom - r.top;
+    const int size = std::max(8, height * 9 / 16);
+    const int gap = std::max(3, height / 6);
+    const bool check = glyph == ButtonGlyph::Check || glyph == ButtonGlyph::DoubleCheck;
+    const bool doubled = glyph == ButtonGlyph::DoubleCheck || glyph == ButtonGlyph::DoubleCross;
+    COLORREF color = check ? RGB(150, 240, 140) : RGB(255, 150, 140);
+    if (look == ButtonLook::Disabled) color = RGB(150, 154, 160);
+    RECT box{r.left + gap, r.top + (height - size) / 2, r.left + gap + size, r.top + (height - size) / 2 + size};
+    if (look == ButtonLook::Pressed) OffsetRect(&box, 1, 1);
+    DrawMark(dc, box, check, color);
+    int right = box.right;
+    if (doubled) {
+        OffsetRect(&box, size * 2 / 3, 0);
+        DrawMark(dc, box, check, color);
+        right = box.right;
+    }
+    return RECT{right, r.top, r.right, r.bottom};
+}
+}  // namespace
+
+void DrawSkinButton(HDC dc, const RECT& r, const std::wstring& caption, ButtonLook look, HFONT font, ButtonGlyph glyph) {
     COLORREF top = RGB(120, 160, 220), bottom = RGB(35, 75, 150), text = RGB(255, 255, 255);
     if (look == ButtonLook::Pressed) std::swap(top, bottom);
     if (look == ButtonLook::Disabled) {
@@ -79,7 +128,7 @@ void DrawSkinButton(HDC dc, const RECT& r, const std::wstring& caption, ButtonLo
     Frame(dc, r, look == ButtonLook::Disabled ? RGB(140, 144, 150) : RGB(10, 30, 80));
     RECT inner{r.left + 1, r.top + 1, r.right - 1, r.top + 2};
     if (look == ButtonLook::Normal) FillSolid(dc, inner, RGB(170, 200, 245));
-    RECT tr = r;
+    RECT tr = DrawButtonGlyph(dc, r, glyph, look);
     if (look == ButtonLook::Pressed) OffsetRect(&tr, 1, 1);
     Text(dc, tr, caption, text, font, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 }

@@ -18,7 +18,12 @@ void RegisterSkinClasses();
 void FillGradient(HDC dc, const RECT& r, COLORREF top, COLORREF bottom);
 void DrawTitleBar(HDC dc, const RECT& r, const std::wstring& caption, bool withIcon);
 enum class ButtonLook { Normal, Pressed, Disabled };
-void DrawSkinButton(HDC dc, const RECT& r, const std::wstring& caption, ButtonLook look, HFONT font);
+// The picture a button carries left of its caption: a check mark for yes and ok, a cross for
+// no, doubled for the answers that hold for every item. Drawn to the button's height, so it
+// stays sharp at any DPI.
+enum class ButtonGlyph { None, Check, Cross, DoubleCheck, DoubleCross };
+void DrawSkinButton(HDC dc, const RECT& r, const std::wstring& caption, ButtonLook look, HFONT font,
+                    ButtonGlyph glyph = ButtonGlyph::None);
 // Title-bar glyphs: 'x' close, '_' minimise.
 void DrawTitleGlyph(HDC dc, const RECT& r, char glyph, bool pressed);
 enum class Artwork { Banner, Welcome, InfoIcon, AttentionIcon };
