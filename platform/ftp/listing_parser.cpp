@@ -112,9 +112,10 @@ bool LongClock(std::string_view s, int& hour, int& minute) {
 // "+hhmm" or "-hhmm" after a full-iso time.
 bool Zone(std::string_view s) { return s.size() == 5 && (s[0] == '+' || s[0] == '-') && AllDigits(s.substr(1)); }
 
-// "YYYY-MM-DD" (year given) or "MM-DD" (this year, as ls --time-style=iso lists recent files).
+// "YYYY-MM-DD" (year given) or "MM-DD" (this year, as ls --time-style=iso lists recent files;
+// year is then -1).
 bool IsoDay(std::string_view s, int& year, int& month, int& day) {
-    year = 0;
+    year = -1;
     if (s.size() == 10) {
         if (s[4] != '-' || s[7] != '-' || !Number(s.substr(0, 4), year)) return false;
         s = s.substr(5);
@@ -145,7 +146,7 @@ bool DateColumns(const std::vector<Token>& t, size_t i, DateTime now, DateTime& 
         bool timed = i + 1 < t.size() && LongClock(t[i + 1].text, hour, minute);
         if (timed) last = i + 1;
         if (timed && i + 2 < t.size() && Zone(t[i + 2].text)) last = i + 2;
-        if (year == 0) return timed && RecentDate(now, month, day, hour, minute, date);
+        if (year < 0) return timed && RecentDate(now, month, day, hour, minute, date);
         if (!IsValidDate(year, month, day)) return false;
         date = EncodeDateTime(year, month, day, hour, minute, 0);
         return true;

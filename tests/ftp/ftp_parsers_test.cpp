@@ -68,6 +68,7 @@ TEST(ListingLine, UnixLayoutsOfRealServers) {
         {"-rw-r--r-- 1 ftp ftp 5 06-10 08:05 recente.exe", true, "recente.exe", 2024, 6, 10, 8, 5, false, 5},
         {"drwxr-xr-x 2 ftp ftp 4096 2019-03-15 Dll", true, "Dll", 2019, 3, 15, 0, 0, true, -1},
         {"-rw-r--r-- 1 ftp ftp 5 2024-13-05 10:22 mes.exe", false},
+        {"-rw-r--r-- 1 ftp ftp 5 0000-01-05 10:22 ano.exe", false},
         // ls in the server's own language: Portuguese, Spanish, German (day first), French
         {"-rw-r--r-- 1 0 0 300000 fev 29 10:22 Bevani.exe", true, "Bevani.exe", 2024, 2, 29, 10, 22, false, 300000},
         {"-rw-r--r-- 1 0 0 3 dez 9  2023 Logo.jpg", true, "Logo.jpg", 2023, 12, 9, 0, 0, false, 3},
