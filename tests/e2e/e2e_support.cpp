@@ -1,6 +1,10 @@
+// Winsock 2 before <windows.h>, which would bring the older winsock.h.
+#include <winsock2.h>
+
 #include "tests/e2e/e2e_support.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
@@ -47,6 +51,77 @@ std::string Difference(const std::string& actual, const std::string& expected) {
 }
 
 HWND FindChildWindow(HWND parent, int id) { return parent ? drv::FindChildById(parent, id) : nullptr; }
+
+// A bare FTP exchange of the test's own on loopback (RFC 959), to learn how a server lists
+// its folder. Every receive gives up after kMessageMs, so a server that stops answering fails
+// the test instead of holding it.
+class FtpExchange {
+public:
+    explicit FtpExchange(int port) : control_(Connect(port)) {}
+    ~FtpExchange() {
+        if (control_ != INVALID_SOCKET) closesocket(control_);
+    }
+    FtpExchange(const FtpExchange&) = delete;
+    FtpExchange& operator=(const FtpExchange&) = delete;
+
+    static SOCKET Connect(int port) {
+        SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        if (s == INVALID_SOCKET) return s;
+        DWORD timeout = kMessageMs;
+        setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
+        sockaddr_in address = {};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<u_short>(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+            closesocket(s);
+            return INVALID_SOCKET;
+        }
+        return s;
+    }
+
+    // The next reply: its lines up to the one that starts with the first line's code and a
+    // space; empty when the connection ends or goes silent first.
+    std::string Reply() {
+        std::string reply, code;
+        for (;;) {
+            size_t end;
+            while ((end = pending_.find("\r\n")) == std::string::npos) {
+                char buffer[4096];
+                int n = recv(control_, buffer, sizeof buffer, 0);
+                if (n <= 0) return "";
+                pending_.append(buffer, static_cast<size_t>(n));
+            }
+            const std::string line = pending_.substr(0, end);
+            pending_.erase(0, end + 2);
+            reply += line + "\n";
+            if (code.empty()) code = line.substr(0, 3);
+            if (line.size() >= 4 && line.compare(0, 3, code) == 0 && line[3] == ' ') return reply;
+        }
+    }
+
+    std::string Command(const std::string& line) {
+        const std::string sent = line + "\r\n";
+        if (send(control_, sent.data(), static_cast<int>(sent.size()), 0) != static_cast<int>(sent.size())) return "";
+        return Reply();
+    }
+
+    bool Connected() const { return control_ != INVALID_SOCKET; }
+
+private:
+    SOCKET control_;
+    std::string pending_;
+};
+
+// The port of a passive reply "227 ... (h1,h2,h3,h4,p1,p2)"; the address is the loopback's.
+int PassivePort(const std::string& reply) {
+    const size_t open = reply.find('(');
+    int h1, h2, h3, h4, p1, p2;
+    if (open == std::string::npos ||
+        std::sscanf(reply.c_str() + open, "(%d,%d,%d,%d,%d,%d)", &h1, &h2, &h3, &h4, &p1, &p2) != 6)
+        return 0;
+    return p1 * 256 + p2;
+}
 
 // The text of a system message box (the top-level error box) is in its static controls.
 BOOL CALLBACK AppendStaticText(HWND child, LPARAM data) {
@@ -133,13 +208,56 @@ std::map<std::string, uint64_t> WriteTimes(const std::string& folder) {
 // --- ServerFolder ---
 
 ServerFolder::ServerFolder(const std::string& server) {
-    const std::string base = PathFromEnvironment("VORLANE_E2E_FTP") + "\\" + server;
+    const char* daemon = std::getenv("VORLANE_E2E_SERVIDOR");
+    const std::string folder = server == "principal" && daemon && *daemon ? daemon : server;
+    const std::string base = PathFromEnvironment("VORLANE_E2E_FTP") + "\\" + folder;
     root_ = base + "\\raiz";
     port_ = ReadFileBytes(base + "\\porta");
-    if (port_.empty() || port_ == "<missing>") ADD_FAILURE() << "the FTP server " << server << " is not running";
+    if (port_.empty() || port_ == "<missing>") ADD_FAILURE() << "the FTP server " << folder << " is not running";
 }
 
 std::string ServerFolder::Address() const { return "127.0.0.1:" + port_; }
+
+std::vector<std::string> ServerFolder::ListedNames() const {
+    std::vector<std::string> names;
+    WSADATA wsa;
+    if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) {
+        ADD_FAILURE() << "WSAStartup failed";
+        return names;
+    }
+    {
+        FtpExchange ftp(std::atoi(port_.c_str()));
+        std::string greeting = ftp.Connected() ? ftp.Reply() : "";
+        // The installer's account on every server of the fixtures.
+        std::string login = greeting.rfind("220", 0) == 0 ? ftp.Command("USER ravelco") : "";
+        if (login.rfind("331", 0) == 0) login = ftp.Command("PASS pomelito");
+        const std::string passive = login.rfind("230", 0) == 0 ? ftp.Command("PASV") : "";
+        const int dataPort = passive.rfind("227", 0) == 0 ? PassivePort(passive) : 0;
+        SOCKET data = dataPort ? FtpExchange::Connect(dataPort) : INVALID_SOCKET;
+        const std::string opened = data != INVALID_SOCKET ? ftp.Command("NLST") : "";
+        std::string listing;
+        if (opened.rfind("1", 0) == 0) {
+            char buffer[4096];
+            for (int n; (n = recv(data, buffer, sizeof buffer, 0)) > 0;) listing.append(buffer, static_cast<size_t>(n));
+        }
+        if (data != INVALID_SOCKET) closesocket(data);
+        const std::string done = opened.rfind("1", 0) == 0 ? ftp.Reply() : "";
+        if (done.rfind("2", 0) != 0)
+            ADD_FAILURE() << "the server on port " << port_ << " did not list its names: " << greeting << login
+                          << passive << opened << done;
+        ftp.Command("QUIT");
+        for (size_t start = 0; start < listing.size();) {
+            size_t end = listing.find('\n', start);
+            if (end == std::string::npos) end = listing.size();
+            std::string name = listing.substr(start, end - start);
+            if (!name.empty() && name.back() == '\r') name.pop_back();
+            if (!name.empty()) names.push_back(name);
+            start = end + 1;
+        }
+    }
+    WSACleanup();
+    return names;
+}
 
 void ServerFolder::Clear() {
     for (const std::string& name : win::ListFolder(root_)) wintest::RemoveTree(root_ + "\\" + name);

@@ -38,7 +38,10 @@ std::map<std::string, uint64_t> WriteTimes(const std::string& folder);
 // can tell what the installer must have fetched.
 class ServerFolder {
 public:
-    // server: "principal" or "nomes" (see servidores.sh).
+    // server: "principal" or "nomes" (see servidores.sh). The company server "principal" is
+    // pyftpdlib unless the test's ctest entry names another folder of the fixtures in
+    // VORLANE_E2E_SERVIDOR: "vsftpd", "proftpd" or "pure-ftpd", a production daemon that
+    // tools/ftpd/daemon_ftp.py runs there.
     explicit ServerFolder(const std::string& server);
     // The address to type into the wizard: "127.0.0.1:<port>".
     std::string Address() const;
@@ -50,6 +53,12 @@ public:
     void SetTime(const std::string& name, int64_t unixSeconds);
     void Remove(const std::string& name);
     const std::string& Bytes(const std::string& name) const;
+    bool Holds(const std::string& name) const { return written_.count(name) != 0; }
+    // The names of the login folder in the order the server lists them (NLST), asked over a
+    // bare control connection of the test's own, apart from the installer's client. pyftpdlib
+    // and vsftpd sort them; ProFTPD and Pure-FTPd give the folder's order on disk (Pure-FTPd
+    // with "." and ".."), which the installer takes as it comes.
+    std::vector<std::string> ListedNames() const;
     std::string Path(const std::string& name) const { return root_ + "\\" + name; }
 
 private:

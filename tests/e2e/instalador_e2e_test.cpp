@@ -1,8 +1,9 @@
 // End-to-end runs of the shipped InstaladorVorlane.exe: started as its own process in a scratch
-// folder, driven through its real controls as a user would, against pyftpdlib on loopback
-// serving a company tree that each test builds; then every file of the company folder, the two
-// INI files byte for byte, the desktop shortcut read back through the shell link object, the
-// launcher's start (the recorder program stands in for it) and the end page are checked.
+// folder, driven through its real controls as a user would, against pyftpdlib on loopback (the
+// full installation also against vsftpd, ProFTPD and Pure-FTPd) serving a company tree that
+// each test builds; then every file of the company folder, the two INI files byte for byte,
+// the desktop shortcut read back through the shell link object, the launcher's start (the
+// recorder program stands in for it) and the end page are checked.
 //
 // Every server file is dated long ago unless a test says otherwise, so any local copy the
 // installer makes is newer and a later run leaves it alone.
@@ -271,8 +272,22 @@ protected:
 
 // --- the main path -------------------------------------------------------------------------
 
+// The image besides the company's logo that a run fetches, of a server holding MontaEmpresa's
+// tree: walking the names in the order the server lists them, the first image not in emDia,
+// unless the logo (fetched on every run) comes before it. pyftpdlib and vsftpd list names
+// sorted, which makes it A.JPG and then B.BMP; ProFTPD and Pure-FTPd list the folder's order on
+// disk, which the file system decides.
+std::string ImagemDaVez(const ServerFolder& s, const std::set<std::string>& emDia) {
+    for (const std::string& nome : s.ListedNames()) {
+        if (nome == "LOGO7.JPG") return "";
+        const bool imagem = nome.find(".JPG") != std::string::npos || nome.find(".BMP") != std::string::npos;
+        if (imagem && s.Holds(nome) && !emDia.count(nome)) return nome;
+    }
+    return "";
+}
+
 // All five options, then a second run over the installed folder, then Concluir with the
-// launcher.
+// launcher. ctest runs it against pyftpdlib and again against vsftpd, ProFTPD and Pure-FTPd.
 TEST_F(E2e, InstalaTudoAtualizaOQueMudouEAbreOLauncher) {
     ServerFolder s = ServidorDaEmpresa();
     const std::string empresa = "Padaria São José", pasta = Pasta(empresa);
@@ -284,13 +299,21 @@ TEST_F(E2e, InstalaTudoAtualizaOQueMudouEAbreOLauncher) {
     EXPECT_EQ(w->Text(lblDadosProgresso), "Abrindo módulo.");
 
     Tree esperado = Completa(s);
+    esperado.erase("A.JPG");
+    const std::string imagem = ImagemDaVez(s, {});
+    if (!imagem.empty()) esperado[imagem] = s.Bytes(imagem);
     EXPECT_TRUE(SameTree(ReadTree(pasta), esperado));
     EsperaAtalho(pasta);
     EsperaNadaFora(empresa);
     const auto primeira = WriteTimes(pasta);
 
-    // Back to the summary page and install again: one module is newer on the server now.
-    s.Put("Gavrun.exe", ProgramaDoModulo("Gavrun") + "versão 2", MaisNovo());
+    // Back to the summary page and install again: one module is newer on the server now. Its
+    // copy here is from two days ago, the server's from yesterday: a date in the past, as on a
+    // real server (vsftpd, like ls, lists a file dated in the future with its year, not its
+    // time), and recent, so listed with its time and no year.
+    const int64_t ontem = UnixNow() - 86400;
+    SetWriteTime(pasta + "Gavrun.exe", ontem - 86400);
+    s.Put("Gavrun.exe", ProgramaDoModulo("Gavrun") + "versão 2", ontem);
     w->Press(btnAnterior);
     ASSERT_TRUE(w->WaitForPage(6));
     w->Press(btnAnterior);
@@ -301,7 +324,9 @@ TEST_F(E2e, InstalaTudoAtualizaOQueMudouEAbreOLauncher) {
     EsperaSucesso(*w);
 
     esperado["Gavrun.exe"] = s.Bytes("Gavrun.exe");
-    esperado["B.BMP"] = s.Bytes("B.BMP");  // A.JPG is up to date now
+    // The first run's image is up to date now, so the next one listed comes.
+    const std::string proxima = ImagemDaVez(s, {imagem});
+    if (!proxima.empty()) esperado[proxima] = s.Bytes(proxima);
     EXPECT_TRUE(SameTree(ReadTree(pasta), esperado));
     EXPECT_FALSE(FileExists(pasta + "Gavrun.exe.bkp"));
     // The driver always fetches the launcher and the company library, and the logo's local
