@@ -19,7 +19,7 @@ ASSIST_PID=""                  # the wine process running the installer
 ID_PROXIMO=105 ID_CANCELAR=106 ID_PROCURAR=135 ID_DIRETORIO=134 ID_ESPACO_DISPONIVEL=137
 ID_NOME=143 ID_NUMERO=145 ID_FTP=147 ID_STATUS=184 ID_FIM1=191 ID_FIM_MENSAGEM=192
 ID_NAO_ENCONTRADOS=194 ID_OSTREL=195
-ID_FRASE=301 ID_OK=311 ID_SIM=312 ID_NAO=313
+ID_FRASE=301 ID_CAIXA_TEXTO=302 ID_OK=311 ID_SIM=312 ID_NAO=313 ID_ALTERNAR_TEXTO=321
 
 assist_fail() { echo "assistente: $*" >&2; return 1; }
 
@@ -44,14 +44,19 @@ assist_start() {  # exe
     assist_fail "a janela do instalador não apareceu"
 }
 
-# Waits until the wizard shows page index (0 to 7): the notebook shows one page at a time.
-assist_page() {  # index [timeout_s]
-  local id=$((1001 + $1)) deadline=$((SECONDS + ${2:-15}))
+# Waits until a control of the first window of a class is visible.
+assist_wait_visible() {  # class id [timeout_s]
+  local deadline=$((SECONDS + ${3:-15}))
   while ((SECONDS < deadline)); do
-    assist_drv --timeout 2000 --class "$ASSIST_MAIN" visible '*' "$id" >/dev/null 2>&1 && return 0
+    assist_drv --timeout 2000 --class "$1" visible '*' "$2" >/dev/null 2>&1 && return 0
     sleep 0.2
   done
-  assist_fail "a página $1 não apareceu"
+  assist_fail "o controle $2 de $1 não apareceu"
+}
+
+# Waits until the wizard shows page index (0 to 7): the notebook shows one page at a time.
+assist_page() {  # index [timeout_s]
+  assist_wait_visible "$ASSIST_MAIN" $((1001 + $1)) "${2:-15}" 2>/dev/null || assist_fail "a página $1 não apareceu"
 }
 
 # Waits until a control's text satisfies a shell pattern; prints the text.

@@ -39,7 +39,8 @@ const char kUsage[] =
     "  press <janela> <id>               BM_CLICK no botão\n"
     "  click-text <janela> <texto>       clica no botão que mostra o texto\n"
     "  enter|esc <janela> [id]           tecla Enter / Esc no controle com o foco (ou no id)\n"
-    "  shot <janela> <arquivo.bmp>       grava a área da janela na tela\n";
+    "  shot <janela> <arquivo.bmp>       grava a área da janela na tela\n"
+    "  menu <janela> <id>                escolhe o item id de um menu da janela (WM_COMMAND)\n";
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "vorlane-driver: %s\n", Utf8FromCp1252(message).c_str());
@@ -64,7 +65,7 @@ int Run(Command& c) {
     const std::string& verb = c.name;
     static const char* const kVerbs[] = {"wait-window", "wait-gone", "text",  "wait-text", "enabled",    "visible",
                                          "focus",       "type",      "click", "dblclick",  "press",      "click-text",
-                                         "enter",       "esc",       "shot"};
+                                         "enter",       "esc",       "shot",  "menu"};
     if (std::find(std::begin(kVerbs), std::end(kVerbs), verb) == std::end(kVerbs))
         return Fail("comando desconhecido: " + verb + "\n" + kUsage);
     auto need = [&](size_t n) { return c.args.size() >= n; };
@@ -95,6 +96,12 @@ int Run(Command& c) {
     if (verb == "shot") {
         if (!need(1)) return Fail("falta o arquivo");
         return CaptureWindow(window, c.args[0]) ? 0 : Fail("não foi possível gravar " + c.args[0]);
+    }
+    if (verb == "menu") {
+        long id = 0;
+        if (!need(1) || !ParseNumber(c.args[0], id)) return Fail("falta o id do item");
+        return PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), 0) && Settle(window) ? 0
+                                                                                    : Fail("o programa não respondeu");
     }
     if (verb == "click-text") {
         if (!need(1)) return Fail("falta o texto do botão");
