@@ -14,6 +14,7 @@
 #include "platform/win/files.h"
 #include "tests/win/support.h"
 #include "tools/driver/driver.h"
+#include "tools/driver/real_input.h"
 #include "wizard/control_ids.h"
 
 namespace vorlane::e2e {
@@ -381,12 +382,25 @@ int Installer::Page() const {
 
 void Installer::Press(int id, bool endsProgram) const {
     HWND control = Control(id);
+    if (realInput_) {
+        EXPECT_TRUE(control && (drv::real::Click(control) || endsProgram)) << "clicking " << id << ": "
+                                                                            << drv::real::LastError();
+        return;
+    }
     EXPECT_TRUE(control && (drv::PressButton(control) || endsProgram)) << "pressing " << id;
 }
 
 void Installer::Type(int id, const std::string& text) const {
     HWND control = Control(id);
     if (!control) return;
+    if (realInput_) {
+        // Into the field, its text selected from the end back to the start, then typed over.
+        EXPECT_TRUE(drv::real::Click(control) && drv::real::Keys(control, "End shift+Home BackSpace") &&
+                    (text.empty() || drv::real::Type(control, text)))
+            << "typing into " << id << ": " << drv::real::LastError();
+        EXPECT_TRUE(drv::WaitForText(control, text)) << "the text of " << id;
+        return;
+    }
     DWORD_PTR ignored;
     EXPECT_TRUE(SendMessageTimeoutW(control, EM_SETSEL, 0, -1, SMTO_NORMAL, kMessageMs, &ignored));
     EXPECT_TRUE(drv::TypeText(control, text)) << "typing into " << id;
@@ -395,6 +409,10 @@ void Installer::Type(int id, const std::string& text) const {
 
 void Installer::PressEnterIn(int id) const {
     HWND control = Control(id);
+    if (realInput_) {
+        EXPECT_TRUE(control && drv::real::Click(control) && drv::real::Keys(control, "Return")) << drv::real::LastError();
+        return;
+    }
     EXPECT_TRUE(control && drv::PressEnter(window_, control));
 }
 
@@ -436,7 +454,9 @@ std::optional<Dialog> Installer::WaitForDialog(int timeoutMs) const {
     if (!button && buttonId == MensagemIds::BtOk) button = drv::FindChildById(dialog.window, IDOK);
     if (!button) return ::testing::AssertionFailure() << "the dialog has no button " << buttonId;
     if (!drv::IsVisible(button)) return ::testing::AssertionFailure() << "the button " << buttonId << " is hidden";
-    drv::PressButton(button);
+    if (realInput_ && !drv::real::Click(button))
+        return ::testing::AssertionFailure() << "clicking the button " << buttonId << ": " << drv::real::LastError();
+    if (!realInput_) drv::PressButton(button);
     if (!drv::WaitUntil([&] { return !IsWindow(dialog.window) || !IsWindowVisible(dialog.window); }, 10000))
         return ::testing::AssertionFailure() << "the dialog stayed after its button " << buttonId;
     return ::testing::AssertionSuccess();

@@ -97,6 +97,11 @@ public:
     ::testing::AssertionResult WaitForEnabled(int id, int timeoutMs = 15000) const;
     ::testing::AssertionResult WaitForText(int id, const std::string& text, int timeoutMs) const;
 
+    // From now on buttons are clicked, fields typed into and dialogs answered with the real
+    // pointer and keyboard (tools/driver/real_input.h) instead of window messages.
+    void UseRealInput() { realInput_ = true; }
+    bool RealInput() const { return realInput_; }
+
     // Presses a button; endsProgram when the press is to end the program, so that the program
     // may be gone before it could be seen taking the press.
     void Press(int id, bool endsProgram = false) const;
@@ -123,6 +128,7 @@ public:
 private:
     PROCESS_INFORMATION process_ = {};
     HWND window_ = nullptr;
+    bool realInput_ = false;
 };
 
 }  // namespace vorlane::e2e

@@ -25,6 +25,7 @@
 #include "platform/win/shortcut.h"
 #include "tests/e2e/e2e_support.h"
 #include "tools/driver/driver.h"
+#include "tools/driver/real_input.h"
 #include "tests/win/support.h"
 #include "wizard/control_ids.h"
 
@@ -539,6 +540,63 @@ TEST_F(E2e, ProgramaEmUsoComOutraGrafiaFicaComoEsta) {
     esperado["recorder-log.txt"] = ReadFileBytes(pasta + "recorder-log.txt");
     EXPECT_TRUE(SameTree(ReadTree(pasta), esperado));
     EsperaNadaFora(empresa);
+}
+
+// --- real pointer and keyboard ----------------------------------------------------------------
+
+// The whole wizard with the real pointer and keyboard, through the X server (its own ctest
+// entry starts the input server): every button clicked, every field clicked into and typed,
+// the folder-browse dialog opened and closed, the question about an existing folder answered
+// Sim, the message about an empty company name answered with Enter, the installation, and
+// Concluir with the launcher's box cleared.
+TEST_F(E2e, EntradaRealDoInicioAoFim) {
+    ASSERT_TRUE(driver::real::Available()) << "the input server is not running (VORLANE_X_INPUT)";
+    ServerFolder s = ServidorDaEmpresa();
+    const std::string empresa = "Loja Teclado e Mouse", pasta = Pasta(empresa);
+    // An earlier installation in the destination folder: the wizard asks before replacing it.
+    ASSERT_TRUE(win::ForceDirectories(destino_ + "\\Antiga"));
+    wintest::WriteBytes(destino_ + "\\Antiga\\leiame.txt", "instalação anterior");
+
+    auto w = Inicia();
+    ASSERT_TRUE(w->Started());
+    w->UseRealInput();
+    ASSERT_TRUE(w->WaitForPage(0));
+    w->Press(btnProximo);
+    ASSERT_TRUE(w->WaitForPage(2));
+
+    w->Press(suiButton1);
+    std::optional<Dialog> procurar = w->WaitForDialog(15000);
+    ASSERT_TRUE(procurar) << "the folder-browse dialog did not open";
+    EXPECT_EQ(driver::ClassName(procurar->window), "#32770");
+    ASSERT_TRUE(w->Answer(*procurar, IDCANCEL));
+
+    w->Type(edtDiretorio, destino_);
+    w->Press(btnProximo);
+    std::optional<Dialog> pergunta = w->WaitForDialog(15000);
+    ASSERT_TRUE(pergunta) << "no question about the existing folder";
+    EXPECT_EQ(pergunta->Text(), "Este diretório já existe.\r\n\r\nDeseja sobreescreve-lo?");
+    ASSERT_TRUE(w->Answer(*pergunta, MensagemIds::BtSim));
+    ASSERT_TRUE(w->WaitForPage(3));
+    EXPECT_FALSE(FileExists(destino_ + "\\Antiga\\leiame.txt"));
+
+    w->Press(btnProximo);
+    std::optional<Dialog> mensagem = w->WaitForDialog(15000);
+    ASSERT_TRUE(mensagem) << "no message about the empty company name";
+    EXPECT_EQ(mensagem->Text(), "É necessário informar o nome da empresa.");
+    ASSERT_TRUE(driver::real::Keys(mensagem->window, "Return")) << driver::real::LastError();
+    ASSERT_TRUE(driver::WaitUntil([&] { return !IsWindow(mensagem->window) || !IsWindowVisible(mensagem->window); },
+                                  15000))
+        << "Enter did not answer the message";
+    ASSERT_TRUE(w->WaitForPage(3));
+
+    PreencheAteResumo(*w, {empresa, "7", s.Address()});
+    ASSERT_FALSE(HasFatalFailure());
+    w->Press(btnProximo);
+    ASSERT_TRUE(w->WaitForRunEnd(7));
+    EsperaSucesso(*w);
+    EXPECT_TRUE(SameTree(ReadTree(pasta), Completa(s)));
+    EsperaAtalho(pasta);
+    Conclui(*w, pasta, false);
 }
 
 // --- names of the server ------------------------------------------------------------------

@@ -65,11 +65,14 @@ class Handler(socketserver.StreamRequestHandler):
             line = raw.decode("utf-8", "replace").rstrip("\r\n")
             if not line:
                 continue
+            started = time.monotonic()
             try:
                 run(line)
                 reply = "ok"
             except Exception as e:  # the test reads why
                 reply = "erro " + str(e).replace("\n", " ")
+            # The log says how long the X server took for each command.
+            print("%.3f s  %s -> %s" % (time.monotonic() - started, line[:80], reply), flush=True)
             self.wfile.write((reply + "\n").encode())
             self.wfile.flush()
 
