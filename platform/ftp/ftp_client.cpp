@@ -33,16 +33,23 @@ DateTime LocalNow() {
     return EncodeDateTime(lt->tm_year + 1900, lt->tm_mon + 1, lt->tm_mday, lt->tm_hour, lt->tm_min, lt->tm_sec);
 }
 
-// The port of "229 Entering Extended Passive Mode (|||30096|)" (RFC 2428), or -1.
+// The port of "229 Entering Extended Passive Mode (|||30096|)" (RFC 2428), or -1. Some servers
+// fill in the protocol and address fields ("(|1|192.0.2.7|30096|)"); like PASV's address,
+// they are not used: the data connection goes to the control connection's peer.
 int ExtendedPassivePort(const std::string& text) {
     size_t open = text.find('(');
     if (open == std::string::npos || open + 4 >= text.size()) return -1;
-    char d = text[open + 1];
-    if (text[open + 2] != d || text[open + 3] != d) return -1;
+    const char d = text[open + 1];
+    if (d < 33 || d > 126) return -1;
+    // Past the delimiter that opens the protocol field and the one that opens the address.
+    size_t i = text.find(d, open + 2);
+    if (i == std::string::npos) return -1;
+    i = text.find(d, i + 1);
+    if (i == std::string::npos) return -1;
+    const size_t start = ++i;
     int port = 0;
-    size_t i = open + 4;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9' && port <= 65535; ++i) port = port * 10 + (text[i] - '0');
-    if (i == open + 4 || i >= text.size() || text[i] != d || port < 1 || port > 65535) return -1;
+    if (i == start || i >= text.size() || text[i] != d || port < 1 || port > 65535) return -1;
     return port;
 }
 

@@ -214,6 +214,20 @@ TEST_F(Protocol, BinaryTypeAndExtendedPassiveOncePerConnection) {
     EXPECT_EQ(sent.back(), "QUIT");
 }
 
+// An EPSV reply that fills in its address fields (with another address): only its port is
+// used, at the server's own address.
+TEST_F(Protocol, ExtendedPassiveReplyWithAnAddressUsesOnlyItsPort) {
+    Session session("epsvaddr");
+    const std::string local = FreshFolder("protocol-epsvaddr");
+    session.client.Connect();
+    session.client.Get("Bevani.exe", JoinPath(local, "b"));
+    session.client.Disconnect();
+    EXPECT_TRUE(ReadAll(JoinPath(local, "b")) == ReadAll(Fixture().TreeFile("Bevani.exe")));
+    std::vector<std::string> sent = LatestSession("epsvaddr");
+    EXPECT_EQ(CountPrefix(sent, "EPSV"), 1u);
+    EXPECT_EQ(CountPrefix(sent, "PASV"), 0u);
+}
+
 TEST_F(Protocol, RefusedEpsvFallsBackToPasvForTheRestOfTheConnection) {
     for (const char* mode : {"noepsv", "pasvother", "epsv4xx"}) {
         SCOPED_TRACE(mode);

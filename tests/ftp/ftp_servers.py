@@ -19,7 +19,7 @@ same STATE first, so both are idempotent.
 Fault modes (one port each): normal, silent (accepts, never answers), nosize (SIZE refused),
 cut (data connection reset half-way, then 426), short (226 after half of the file), pasvother
 (EPSV refused, PASV names another address), noepsv (EPSV refused), epsv4xx (EPSV refused
-with a 4xx reply), garbled (no FTP greeting),
+with a 4xx reply), epsvaddr (EPSV's reply names another address), garbled (no FTP greeting),
 oversized (a greeting that never ends), longline (a greeting line that never ends), drop421
 (421 to every command after login), idle421 (421 after one idle second), slow (data in small
 paced bursts), cutlie (data connection reset half-way, then 226 all the same).
@@ -40,7 +40,7 @@ import time
 
 USER, PASSWORD = "ravelco", "pomelito"
 MODES = ["normal", "silent", "nosize", "cut", "short", "pasvother", "noepsv", "garbled",
-         "oversized", "longline", "drop421", "idle421", "slow", "cutlie", "epsv4xx"]
+         "oversized", "longline", "drop421", "idle421", "slow", "cutlie", "epsv4xx", "epsvaddr"]
 LIFETIME_S = 3 * 3600  # servers left behind by an interrupted run end on their own
 NOW = time.time()
 # (relative path, size, mtime): recent files get "Mmm dd hh:mm" listings, old ones a year.
@@ -248,6 +248,14 @@ def serve(state, tree, vsftpd_only):
                     self.close_when_done()
                     return
                 super().pre_process_command(line, cmd, arg)
+
+            def respond(self, resp, logfun=None):
+                # epsvaddr fills in the protocol and address fields of EPSV's reply, with an
+                # address that is not the server's.
+                if self.mode == "epsvaddr" and resp.startswith("229 "):
+                    port = resp[resp.rindex("(|||") + 4:resp.rindex("|)")]
+                    resp = "229 Entering Extended Passive Mode (|1|192.0.2.7|%s|)" % port
+                super().respond(resp)
 
             def ftp_SIZE(self, path):
                 if self.mode == "nosize":

@@ -36,20 +36,30 @@ def xdotool(*args):
         raise RuntimeError((r.stderr or r.stdout or "xdotool failed").strip())
 
 
+def move(x, y):
+    # --sync waits for the pointer to arrive, and for a pointer already there it waits for a
+    # motion that never comes: move only when it is elsewhere.
+    r = subprocess.run(["xdotool", "getmouselocation", "--shell"], capture_output=True, text=True, timeout=30)
+    at = dict(l.split("=", 1) for l in r.stdout.split() if "=" in l)
+    if at.get("X") == str(x) and at.get("Y") == str(y):
+        return
+    xdotool("mousemove", "--sync", str(x), str(y))
+
+
 def run(line):
     verb, _, rest = line.partition(" ")
     a = rest.split()
     if verb == "move":
-        xdotool("mousemove", "--sync", a[0], a[1])
+        move(a[0], a[1])
     elif verb == "click":
         button = a[2] if len(a) > 2 else "1"
         count = a[3] if len(a) > 3 else "1"
-        xdotool("mousemove", "--sync", a[0], a[1])
+        move(a[0], a[1])
         xdotool("click", "--repeat", count, "--delay", "60", button)
     elif verb == "drag":
-        xdotool("mousemove", "--sync", a[0], a[1])
+        move(a[0], a[1])
         xdotool("mousedown", "1")
-        xdotool("mousemove", "--sync", a[2], a[3])
+        move(a[2], a[3])
         xdotool("mouseup", "1")
     elif verb == "key":
         xdotool("key", "--delay", "30", *a)
