@@ -66,17 +66,32 @@ void TfrmInstalador::FechaConexaoFTP() {
     }
 }
 
+void TfrmInstalador::LembraInstalacaoAnterior(const std::string& pasta) {
+    anterior = InstalacaoAnterior{};
+    anterior.pasta = pasta;
+    const std::string dll = JoinPath(pasta, "Dll");
+    anterior.existia = win::FolderExists(pasta);
+    anterior.dllExistia = win::FolderExists(dll);
+    if (anterior.existia)
+        for (const std::string& nome : win::ListFolder(pasta)) anterior.nomes.insert(UpperAscii(nome));
+    if (anterior.dllExistia)
+        for (const std::string& nome : win::ListFolder(dll)) anterior.nomesDll.insert(UpperAscii(nome));
+}
+
 void TfrmInstalador::LimpaInstalacao(const std::string& pasta) {
     try {
         // Only the entries directly in the folder: a subfolder is never entered, so a folder
-        // that holds anything but files stays, with that content.
-        auto esvazia = [](const std::string& folder) {
-            for (const std::string& nome : win::ListFolder(folder)) win::DeleteFile(JoinPath(folder, nome));
-            win::RemoveFolder(folder);
+        // that holds anything but files stays, with that content. What was there before the
+        // run stays too: over an earlier installation a failed run must not take it away.
+        const bool conhecida = EqualsIgnoreAsciiCase(anterior.pasta, pasta);
+        auto esvazia = [&](const std::string& folder, const std::set<std::string>& antes, bool existia) {
+            for (const std::string& nome : win::ListFolder(folder))
+                if (!conhecida || !antes.count(UpperAscii(nome))) win::DeleteFile(JoinPath(folder, nome));
+            if (!conhecida || !existia) win::RemoveFolder(folder);
         };
         std::string dll = JoinPath(pasta, "Dll");
-        if (win::FolderExists(dll)) esvazia(dll);
-        if (win::FolderExists(pasta)) esvazia(pasta);
+        if (win::FolderExists(dll)) esvazia(dll, anterior.nomesDll, anterior.dllExistia);
+        if (win::FolderExists(pasta)) esvazia(pasta, anterior.nomes, anterior.existia);
     } catch (...) {
     }
 }

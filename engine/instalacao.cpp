@@ -63,6 +63,7 @@ void TfrmInstalador::ExecutaInstalacao() {
         return;
     }
     sCaminhoInstalacao = WithBackslash(WithBackslash(edtDiretorio->Text()) + edtNomeEmpresa->Text());
+    LembraInstalacaoAnterior(sCaminhoInstalacao);
     if (!win::FolderExists(sCaminhoInstalacao)) win::ForceDirectories(sCaminhoInstalacao);
     if (!win::FolderExists(sCaminhoInstalacao + "Dll")) win::ForceDirectories(sCaminhoInstalacao + "Dll");
     try {

@@ -3,6 +3,7 @@
 // actions, the FTP client, the two selection tables and the state that the installation run
 // shares with the wizard. Its handlers and routines live in the wizard/ and engine/ sources.
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,10 @@ public:
     void DesconectaFTP();
     void FechaConexaoFTP();
     void LimpaInstalacao(const std::string& pasta);
+    // Notes what the company folder and its Dll folder hold before a run writes into them, so
+    // that LimpaInstalacao removes only what the failed run added: an earlier installation
+    // and the user's own files stay.
+    void LembraInstalacaoAnterior(const std::string& pasta);
 
     // --- state shared by the wizard and the run
     bool bErroInstalacao = false;
@@ -79,6 +84,11 @@ public:
     bool bAtalhoFalhou = false;
     std::string sMensagemErro;
     std::string sCaminhoInstalacao;
+    struct InstalacaoAnterior {
+        std::string pasta;                  // the company folder it was taken of
+        bool existia = false, dllExistia = false;
+        std::set<std::string> nomes, nomesDll;  // names in upper case
+    } anterior;
     std::vector<std::string> aModulos;
     int iUltimoModulo = 0;
     std::unique_ptr<vorlane::StringList> slArquivosFTP, slDetalhesFTP;

@@ -74,35 +74,43 @@ int PassivePort(const std::string& text) {
 }
 
 // The file a download writes. It is removed again unless the download completed.
+// A file's text for a message: the platform's text with one full stop at its end.
+std::string FileProblem(const std::string& what, const std::string& path) {
+    std::string text = LastFileErrorText();
+    if (text.empty() || text.back() != '.') text += '.';
+    return what + " \"" + path + "\": " + text;
+}
+
+// The download's local file. The bytes go to a temporary name beside it, which takes the
+// file's place only once the transfer is complete: a transfer that fails leaves an existing
+// file as it was and no partial one.
 class LocalFile {
 public:
-    explicit LocalFile(const std::string& path) : path_(path) {
-        RemoveFile(path);
-        file_ = OpenFile(path, "wb");
-        if (!file_) throw Error("Não foi possível criar o arquivo local \"" + path + "\": " + LastFileErrorText() + ".");
+    explicit LocalFile(const std::string& path) : path_(path), temporary_(path + ".tmp") {
+        RemoveFile(temporary_);
+        file_ = OpenFile(temporary_, "wb");
+        if (!file_) throw Error(FileProblem("Não foi possível criar o arquivo local", path_));
     }
     ~LocalFile() {
         if (file_) std::fclose(file_);
-        if (!committed_) RemoveFile(path_);
+        if (!committed_) RemoveFile(temporary_);
     }
     LocalFile(const LocalFile&) = delete;
     LocalFile& operator=(const LocalFile&) = delete;
 
     void Write(const char* data, size_t size) {
-        if (std::fwrite(data, 1, size, file_) != size) throw WriteError();
+        if (std::fwrite(data, 1, size, file_) != size) throw Error(FileProblem("Não foi possível gravar o arquivo local", path_));
     }
     void Commit() {
         std::FILE* f = file_;
         file_ = nullptr;
-        if (std::fclose(f) != 0) throw WriteError();
+        if (std::fclose(f) != 0) throw Error(FileProblem("Não foi possível gravar o arquivo local", path_));
+        if (!RenameReplacing(temporary_, path_)) throw Error(FileProblem("Não foi possível substituir o arquivo local", path_));
         committed_ = true;
     }
 
 private:
-    Error WriteError() const {
-        return Error("Não foi possível gravar o arquivo local \"" + path_ + "\": " + LastFileErrorText() + ".");
-    }
-    std::string path_;
+    std::string path_, temporary_;
     std::FILE* file_ = nullptr;
     bool committed_ = false;
 };

@@ -41,8 +41,9 @@ public:
     // SIZE: the size the server announces (213), else -1; never raises. A size announced here
     // is the least a following Get of the same name must receive.
     int64_t Size(const std::string& name);
-    // RETR into localPath (Windows-1252): an existing file is deleted and written anew. After a
-    // failure the local file does not exist. A failure inside the transfer may also close the
+    // RETR into localPath (Windows-1252): the bytes go to localPath + ".tmp", which replaces an
+    // existing file only once the transfer is complete. After a failure an existing file is as
+    // it was and no partial file is left. A failure inside the transfer may also close the
     // connection when it can no longer be trusted (see Connected).
     void Get(const std::string& name, const std::string& localPath);
     void ChangeDir(const std::string& name);  // CWD, relative to the current folder

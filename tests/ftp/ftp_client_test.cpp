@@ -161,7 +161,9 @@ TEST_P(CallingOrder, FailuresLeaveTheConnectionUsable) {
     std::string target = JoinPath(local, "nao-existe.exe");
     testing::WriteAll(target, "conteúdo antigo");
     EXPECT_EQ(ErrorOf([&] { ftp.Get("nao-existe.exe", target); }).rfind("Falha ao baixar o arquivo \"nao-existe.exe\": 550", 0), 0u);
-    EXPECT_FALSE(FileExists(target));
+    // A failed download leaves the local file as it was, and nothing beside it.
+    EXPECT_EQ(ReadAll(target), "conteúdo antigo");
+    EXPECT_FALSE(FileExists(target + ".tmp"));
 
     EXPECT_EQ(ErrorOf([&] { ftp.ChangeDir("nao-existe"); }).rfind("Falha ao entrar na pasta \"nao-existe\" do servidor FTP: 550", 0), 0u);
 

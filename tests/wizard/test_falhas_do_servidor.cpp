@@ -90,28 +90,21 @@ struct Caso {
 // shared library of the last row; Ostrel.exe and the company library come before the update.
 const Caso kCasos[] = {
     {"SemFalha", "nenhuma", Fim::Sucesso},
-    {"SaudacaoNuncaVem", "sem_saudacao", Fim::Conexao, "Tempo esgotado",
-     "a connect failure cleans the company folder by deleting every file directly in it and in Dll, so the previous "
-     "installation (Ostrel.exe, the programs, conect.ini, Dll\\Empresa.dll, the user's notas.txt) is lost, not only "
-     "what this run made"},
-    {"SilencioDepoisDoUser", "mudo_apos_user", Fim::Conexao, "Tempo esgotado",
-     "a connect failure deletes the previous installation (see SaudacaoNuncaVem)"},
-    {"SilencioDepoisDo150DoLancador", "mudo_apos_150 arquivo=Ostrel.exe", Fim::Copia, "Tempo esgotado",
-     "a copy failure deletes the previous installation like a connect failure; and the launcher is downloaded "
-     "straight over the old Ostrel.exe, which is deleted before the first byte arrives"},
+    // A failed connection or copy cleans up only what the run added: the previous installation
+    // stays, and a launcher whose download fails is the old one still.
+    {"SaudacaoNuncaVem", "sem_saudacao", Fim::Conexao, "Tempo esgotado"},
+    {"SilencioDepoisDoUser", "mudo_apos_user", Fim::Conexao, "Tempo esgotado"},
+    {"SilencioDepoisDo150DoLancador", "mudo_apos_150 arquivo=Ostrel.exe", Fim::Copia, "Tempo esgotado"},
     {"DadosCortadosNaMetade", "corta_metade arquivo=Bevani.exe", Fim::Atualizacao, "Bevani.exe"},
     {"Resposta226ComDadosCurtos", "curto_226 arquivo=Bevani.exe", Fim::Atualizacao, "Bevani.exe"},
     {"Recusa425NoDownload", "recusa_425 arquivo=Bevani.exe", Fim::Atualizacao, "425"},
     {"Aborta426ComAConexaoDeDadosAberta", "aborta_426 arquivo=X.DLL", Fim::Atualizacao, "426"},
     {"PasvComOutroEndereco", "pasv_estranho", Fim::Sucesso},
-    {"EpsvComOutroEndereco", "epsv_estranho", Fim::Sucesso, "",
-     "a 229 reply that names an address, \"(|1|192.0.2.7|port|)\", is refused as invalid and the copy fails, "
-     "instead of the data connection going to that port at the server's own address"},
+    {"EpsvComOutroEndereco", "epsv_estranho", Fim::Sucesso},
     // The client falls back to PASV as it does after a 5xx.
     {"EpsvRecusadoCom4xx", "epsv_recusado codigo=425", Fim::Sucesso},
     {"RespostasEmVariasLinhasComRuido", "multilinha_ruido", Fim::Sucesso},
-    {"LinhaDeRespostaDe100KB", "linha_longa comando=CWD tamanho=102400", Fim::Copia, "",
-     "a copy failure deletes the previous installation (see SaudacaoNuncaVem)"},
+    {"LinhaDeRespostaDe100KB", "linha_longa comando=CWD tamanho=102400", Fim::Copia},
     {"Queda421NoMeioDaAtualizacao", "queda_421 arquivo=Gavrun.exe", Fim::Atualizacao, "421"},
     {"ConexaoCaiEntreAListagemEODownload", "queda_apos_listagem listagens=5", Fim::Atualizacao},
     {"NomesQueNaoSaoDeArquivo", "nomes_estranhos", Fim::Sucesso},
@@ -125,8 +118,7 @@ const Caso kCasos[] = {
     {"ArquivoTrocadoPorUmMenorEntreSizeERetr", "troca_apos_size arquivo=Bevani.exe", Fim::Atualizacao, "Bevani.exe"},
     // The CDUP back from "Dll" belongs to the copy of the company library: its failure is a copy
     // failure.
-    {"CdupRecusado", "cdup_recusado", Fim::Copia, "550",
-     "a copy failure deletes the previous installation (see SaudacaoNuncaVem)"},
+    {"CdupRecusado", "cdup_recusado", Fim::Copia, "550"},
     // A program in use is never replaced, whatever the server's spelling of its name, and
     // nothing is left beside it; the run goes on as if it were up to date.
     {"ProgramaEmUso", "nenhuma", Fim::Sucesso, "", nullptr, Local::ProgramaEmUso},
