@@ -106,7 +106,13 @@ bool TfrmInstalador::AtualizaModulos(const std::vector<std::string>& Modulos) {
 
             if (j == H) {
                 bImagemBaixada = false;
+                // Taken once: a server may list tens of thousands of names, and each look at a
+                // window or the disk per name costs the user seconds of a window that does not
+                // answer. The window is let run every so many names.
+                const std::string t = edtNumeroEmpresa->Text();
+                size_t vistos = 0;
                 for (const std::string& n : *slArquivosFTP) {
+                    if (++vistos % 1000 == 0) ui::ProcessMessages();
                     // A name from the server becomes a local file name only when it is a plain one.
                     if (!IsPlainFileName(n)) continue;
                     if (TemExtensao(n, "DLL")) {
@@ -116,14 +122,13 @@ bool TfrmInstalador::AtualizaModulos(const std::vector<std::string>& Modulos) {
                             atualiza(n, nfe, nfe + ".bkp", nfe, n);
                         }
                     }
-                    if (win::FolderExists(pasta + "NFe\\SCHEMAS") && MesmoTexto(n, "SCHEMAS.ZIP")) {
+                    if (MesmoTexto(n, "SCHEMAS.ZIP") && win::FolderExists(pasta + "NFe\\SCHEMAS")) {
                         std::string arquivo = pasta + "NFe\\SCHEMAS\\" + n;
                         if (atualiza(n, arquivo, arquivo + ".bkp", arquivo, n)) {
                             MostraStatus("Extraindo SCHEMAS.", 0);
                             Descompacta(pasta + "NFe\\SCHEMAS\\SCHEMAS.zip", pasta + "NFe\\SCHEMAS\\");
                         }
                     }
-                    const std::string t = edtNumeroEmpresa->Text();
                     if (MesmoTexto(n, "LOGO" + t + ".JPG") || MesmoTexto(n, "LOGO" + t + ".BMP")) {
                         std::string d = RemoveDigitos(n);
                         if (atualiza(n, pasta + n, pasta + d + ".bkp", pasta + d, d)) bImagemBaixada = true;
