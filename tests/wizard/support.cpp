@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <future>
 #include <thread>
 
 #include "platform/base/encoding.h"
@@ -12,6 +13,7 @@
 #include "platform/ui/app.h"
 #include "platform/ui/form.h"
 #include "platform/win/shell.h"
+#include "tools/driver/driver.h"
 
 using namespace std::chrono_literals;
 
@@ -238,6 +240,37 @@ std::string EnderecoDoServidor(const char* variavel) {
 
 bool Existe(const std::string& caminho) {
     return GetFileAttributesW(vorlane::WideFromCp1252(caminho).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+
+OutroPrograma::OutroPrograma() {
+    std::promise<HWND> criada;
+    thread_ = std::thread([this, &criada] {
+        HWND w = CreateWindowExW(0, L"STATIC", L"Outro programa", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 760, 60, 260, 160,
+                                 nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        SetForegroundWindow(w);
+        SetActiveWindow(w);
+        criada.set_value(w);
+        MSG msg;
+        while (!fim_) {
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        }
+        DestroyWindow(w);
+    });
+    janela_ = criada.get_future().get();
+}
+
+OutroPrograma::~OutroPrograma() {
+    fim_ = true;
+    thread_.join();
+}
+
+bool OutroPrograma::EstaAtivo() {
+    return vorlane::driver::WaitUntil([&] {
+        Processa();
+        return GetForegroundWindow() == janela_ && GetActiveWindow() == nullptr;
+    }, 10000);
 }
 
 }  // namespace teste

@@ -32,6 +32,23 @@ struct Assistente {
     int Pagina() { return w.ntbInstalador->PageIndex(); }
 };
 
+// Another program's window, on a thread (and so an input queue) of its own, made the active
+// one: the user switched away from the installer. It goes with the object.
+class OutroPrograma {
+public:
+    OutroPrograma();
+    ~OutroPrograma();
+    OutroPrograma(const OutroPrograma&) = delete;
+    OutroPrograma& operator=(const OutroPrograma&) = delete;
+    // True once the window is the foreground one and this thread has no active window.
+    bool EstaAtivo();
+
+private:
+    std::atomic<bool> fim_{false};
+    HWND janela_ = nullptr;
+    std::thread thread_;
+};
+
 // What a dialog showed when it was answered.
 struct DialogoVisto {
     bool apareceu = false;

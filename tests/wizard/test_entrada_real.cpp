@@ -140,27 +140,10 @@ TEST(EntradaReal, ComODialogoAbertoCliquesNoAssistenteNaoFazemNadaEEscRespondeNa
     for (bool outroAtivo : {false, true}) {
         SCOPED_TRACE(outroAtivo ? "another program active" : "the wizard active");
         Assistente a;
-        std::atomic<bool> fim{false};
-        std::thread outro;
+        std::unique_ptr<OutroPrograma> outro;
         if (outroAtivo) {
-            std::promise<HWND> criada;
-            outro = std::thread([&] {
-                HWND w = CreateWindowExW(0, L"STATIC", L"Outro programa", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 760, 60,
-                                         260, 160, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-                SetForegroundWindow(w);
-                criada.set_value(w);
-                MSG msg;
-                while (!fim) {
-                    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-                    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-                }
-                DestroyWindow(w);
-            });
-            HWND janela = criada.get_future().get();
-            ASSERT_TRUE(WaitUntil([&] {
-                Processa();
-                return GetForegroundWindow() == janela;
-            }, 10000));
+            outro = std::make_unique<OutroPrograma>();
+            ASSERT_TRUE(outro->EstaAtivo()) << "the other program's window did not become the active one";
         }
         Usuario u;
         const int paginaAntes = a.Pagina();
@@ -178,8 +161,7 @@ TEST(EntradaReal, ComODialogoAbertoCliquesNoAssistenteNaoFazemNadaEEscRespondeNa
         resposta = MostraPergunta({"Deseja continuar?"}, 3, false);
         usuario.join();
         const int paginaDepois = a.Pagina();
-        fim = true;
-        if (outro.joinable()) outro.join();
+        outro.reset();
         EXPECT_EQ(u.falha, "");
         EXPECT_EQ(paginaDepois, paginaAntes) << "a click reached the wizard behind the question";
         EXPECT_FALSE(resposta) << "Esc answers no";

@@ -215,34 +215,13 @@ TEST(Mensagem, ModoTextoACaixaFicaSobOPonteiroNaCorDoPainel) {
 // the wizard, which takes no input until the message is answered.
 TEST(Mensagem, OutroProgramaAtivoOAssistenteFicaBloqueado) {
     Assistente a;
-    // Another program's window, active, on a thread (and so an input queue) of its own.
-    std::promise<HWND> criada;
-    std::atomic<bool> fim{false};
-    std::thread outro([&] {
-        HWND w = CreateWindowExW(0, L"STATIC", L"Outro programa", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 700, 100, 300, 200,
-                                 nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-        SetForegroundWindow(w);
-        SetActiveWindow(w);
-        criada.set_value(w);
-        MSG msg;
-        while (!fim) {
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        }
-        DestroyWindow(w);
-    });
-    HWND outraJanela = criada.get_future().get();
-    ASSERT_TRUE(vorlane::driver::WaitUntil([&] {
-        Processa();
-        return GetForegroundWindow() == outraJanela && GetActiveWindow() == nullptr;
-    }, 10000)) << "the other program's window did not become the active one";
+    OutroPrograma outro;
+    ASSERT_TRUE(outro.EstaAtivo()) << "the other program's window did not become the active one";
 
     bool assistenteHabilitado = true;
     std::thread usuario = OlhaEConfirma([&](HWND) { assistenteHabilitado = IsWindowEnabled(a.w.Handle()) != 0; });
     MostraMensagem({"É necessário informar o nome da empresa."}, 3, false);
     usuario.join();
-    fim = true;
-    outro.join();
     EXPECT_FALSE(assistenteHabilitado) << "the wizard took input while the message was up";
     EXPECT_TRUE(IsWindowEnabled(a.w.Handle())) << "the wizard is usable again once answered";
 }
