@@ -23,7 +23,9 @@ repository's build/ftpd); start unpacks them there first when they are missing.
 All three log in a real account's uid: vsftpd the system account itself (through PAM, as
 tests/ftp/ftp_servers.py sets it up), ProFTPD and Pure-FTPd a virtual user of their own user
 files mapped to that account's uid and gid, with the login folder as home. So the account must
-be able to read PASTA/raiz; start says so when it cannot. Needs root, as the daemons do.
+be able to read PASTA/raiz; when a folder above it keeps others out, start serves a folder
+under /tmp instead and makes PASTA/raiz a link to it (stop removes both). Needs root, as the
+daemons do.
 """
 import ctypes
 import os
@@ -34,6 +36,7 @@ import signal
 import socket
 import subprocess
 import sys
+import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -187,6 +190,22 @@ def stop(pasta):
     if os.path.exists(os.path.join(pasta, "porta")):
         os.unlink(os.path.join(pasta, "porta"))
     try:
+        _stop_daemon(pid_file)
+    finally:
+        # The folder under /tmp that start served in place of PASTA/raiz, if it did.
+        served_file = os.path.join(pasta, "servida")
+        if os.path.exists(served_file):
+            served = open(served_file).read().strip()
+            if os.path.basename(served).startswith("vorlane-ftpd-") and os.path.dirname(served) == "/tmp":
+                shutil.rmtree(served, ignore_errors=True)
+            os.unlink(served_file)
+            raiz = os.path.join(pasta, "raiz")
+            if os.path.islink(raiz):
+                os.unlink(raiz)
+
+
+def _stop_daemon(pid_file):
+    try:
         pid = int(open(pid_file).read())
     except (OSError, ValueError):
         return
@@ -217,6 +236,8 @@ def start(daemon, pasta, unpacked):
     os.makedirs(pasta, exist_ok=True)
     stop(pasta)
     raiz = os.path.join(pasta, "raiz")
+    if os.path.islink(raiz):
+        os.unlink(raiz)
     shutil.rmtree(raiz, ignore_errors=True)
     os.makedirs(raiz)
     os.chmod(raiz, 0o755)
@@ -229,8 +250,17 @@ def start(daemon, pasta, unpacked):
         raise RuntimeError(error)
     account = pwd.getpwnam(USER).pw_uid, pwd.getpwnam(USER).pw_gid
     if not readable_by(raiz, *account):
-        raise RuntimeError("the account %s cannot read %s: every folder above it must let others through (o+x)"
-                           % (USER, raiz))
+        # A folder above it keeps others out (a build under /root, a home folder of mode 700):
+        # the daemon serves a folder under /tmp instead, and PASTA/raiz leads there, so whoever
+        # writes into PASTA/raiz still writes what the daemon serves.
+        os.rmdir(raiz)
+        served = tempfile.mkdtemp(prefix="vorlane-ftpd-", dir="/tmp")
+        os.chmod(served, 0o755)
+        write(os.path.join(pasta, "servida"), served, 0o644)
+        os.symlink(served, raiz)
+        raiz = served
+        if not readable_by(raiz, *account):
+            raise RuntimeError("the account %s cannot read %s" % (USER, raiz))
 
     env = dict(os.environ, TZ="UTC", LC_ALL="C")
     out_path = os.path.join(pasta, "daemon.out")
