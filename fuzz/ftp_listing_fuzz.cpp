@@ -49,22 +49,6 @@ std::string Escaped(std::string_view line) {
     std::abort();
 }
 
-// The lines of a listing as FtpClient::List makes them: split at line feeds, a carriage return
-// before one removed; empty lines kept for a detailed listing only.
-StringList Lines(std::string_view text, bool details) {
-    StringList lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string_view::npos) end = text.size();
-        size_t stop = end;
-        if (stop > start && text[stop - 1] == '\r') --stop;
-        if (details || stop > start) lines.emplace_back(text.substr(start, stop - start));
-        start = end + 1;
-    }
-    return lines;
-}
-
 void CheckName(const ListingItem& item, std::string_view line) {
     const std::string& name = item.fileName;
     if (name.empty()) Broken("an empty name", line);
@@ -161,8 +145,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // date without a year goes back to the year before.
     static const DateTime nows[] = {vorlane::EncodeDateTime(2024, 6, 15, 12, 0, 0),
                                     vorlane::EncodeDateTime(2025, 1, 1, 0, 30, 0)};
-    const StringList detailed = Lines(text, true);
-    const StringList names = Lines(text, false);
+    const StringList detailed = vorlane::ftp::ListingLines(text, true);
+    const StringList names = vorlane::ftp::ListingLines(text, false);
     for (DateTime now : nows) {
         CheckDetailedListing(detailed, now);
         CheckNamesOnly(names, now);

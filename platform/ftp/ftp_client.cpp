@@ -518,17 +518,7 @@ void FtpClient::List(StringList* dest, bool details) {
         text.append(bytes, size);
     });
     Impl::CheckOutcome(what, outcome);
-    StringList lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        size_t stop = end;
-        if (stop > start && text[stop - 1] == '\r') --stop;
-        if (details || stop > start) lines.emplace_back(text, start, stop - start);
-        start = end + 1;
-    }
-    c.raw = std::move(lines);
+    c.raw = ListingLines(text, details);
     c.rawDetails = details;
     c.listingStale = true;
     if (dest) *dest = c.raw;

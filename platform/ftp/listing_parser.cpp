@@ -235,6 +235,20 @@ bool ParseDos(std::string_view line, const std::vector<Token>& t, ListingItem& i
 
 }  // namespace
 
+StringList ListingLines(std::string_view text, bool details) {
+    StringList lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) end = text.size();
+        size_t stop = end;
+        if (stop > start && text[stop - 1] == '\r') --stop;
+        if (details || stop > start) lines.emplace_back(text.substr(start, stop - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
 bool ParseListingLine(std::string_view line, DateTime now, ListingItem& item) {
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
     std::vector<Token> tokens = Tokens(line);

@@ -26,6 +26,10 @@
 
 namespace vorlane::ftp {
 
+// The lines of a listing's bytes: split at line feeds, a carriage return before one removed;
+// empty lines kept for a detailed listing only.
+StringList ListingLines(std::string_view text, bool details);
+
 // One detailed line; false when the line is not a listing item.
 bool ParseListingLine(std::string_view line, DateTime now, ListingItem& item);
 

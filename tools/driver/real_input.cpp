@@ -110,8 +110,6 @@ bool ClickAt(POINT screen, int button, int count) {
     return Command("click " + At(screen) + " " + std::to_string(button) + " " + std::to_string(count));
 }
 
-bool Drag(POINT from, POINT to) { return Command("drag " + At(from) + " " + At(to)); }
-
 bool Keys(HWND window, const std::string& keys, const POINT* point) {
     return MoveTo(point ? *point : CentreOf(window)) && Command("key " + keys);
 }

@@ -20,7 +20,6 @@ const std::string& LastError();
 bool MoveTo(POINT screen);
 // Button 1 left, 3 right; 4 and 5 turn the wheel up and down.
 bool ClickAt(POINT screen, int button = 1, int count = 1);
-bool Drag(POINT from, POINT to);
 // Keys as X names them ("Return", "Escape", "Tab", "ctrl+a", "ctrl+c"), each pressed and
 // released. The keyboard goes to the window under the pointer, so the pointer is moved over
 // window first (at point, or at its centre when point is null).

@@ -11,7 +11,6 @@ Each command runs to its end before the reply "ok" (or "erro <why>") is written 
   move X Y                  the pointer to screen point X,Y
   click X Y [BUTTON [N]]    moves there, then presses and releases BUTTON (1 left, 3 right,
                             4/5 wheel up/down) N times
-  drag X1 Y1 X2 Y2          presses the left button at X1,Y1, moves to X2,Y2, releases it
   key KEY...                keys as xdotool names them: Return, Escape, ctrl+a, ctrl+c, Tab
   type TEXT                 types the UTF-8 text
 
@@ -56,11 +55,6 @@ def run(line):
         count = a[3] if len(a) > 3 else "1"
         move(a[0], a[1])
         xdotool("click", "--repeat", count, "--delay", "60", button)
-    elif verb == "drag":
-        move(a[0], a[1])
-        xdotool("mousedown", "1")
-        move(a[2], a[3])
-        xdotool("mouseup", "1")
     elif verb == "key":
         xdotool("key", "--delay", "30", *a)
     elif verb == "type":
